@@ -94,7 +94,9 @@ int ConnectDevice() {
 
 int DisconnectDevice() {
     LinkState& link = Link();
-    if (Backend().IsStarted()) Backend().Close();
+    // Also close a port whose monitor never started: the port is opened
+    // exclusively, so left open it would refuse every later connect.
+    if (Backend().IsStarted() || link.connectedFlag != 0) Backend().Close();
     // Held-back records stay: the machine has already forgotten them, so
     // they are handed out on the first fetch after the next connect.
     link.connectedFlag = 0;

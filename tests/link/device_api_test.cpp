@@ -108,6 +108,20 @@ TEST_F(DeviceApiTest, ConnectFindsOpensAndStartsThePort) {
     EXPECT_TRUE(machine.Written().empty());
 }
 
+// A monitor that does not start leaves the API connected but deaf: every
+// exchange times out, and a disconnect still closes the port so that the
+// next connect can open it again.
+TEST_F(DeviceApiTest, MonitorThatDoesNotStart) {
+    machine.FailStart(true);
+    EXPECT_EQ(ConnectDov_Oz_Er(), 1);
+    int sum = kUntouched, records = kUntouched;
+    EXPECT_EQ(GetDov_Oz_Er_State(&sum, &records), 0);
+    EXPECT_EQ(sum, kUntouched);
+    EXPECT_TRUE(machine.IsOpen());
+    EXPECT_EQ(DisConnectDov_Oz_Er(), 1);
+    EXPECT_FALSE(machine.IsOpen());
+}
+
 // A second connect runs the search again but never reopens the port; a
 // failed search leaves the open connection alone.
 TEST_F(DeviceApiTest, SecondConnectWhileConnected) {

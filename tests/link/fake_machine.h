@@ -118,6 +118,9 @@ public:
     int OpenCalls() const { std::lock_guard<std::mutex> lock(mutex_); return openCalls_; }
     int OpenedPort() const { std::lock_guard<std::mutex> lock(mutex_); return openedPort_; }
     void FailOpen(bool fail) { std::lock_guard<std::mutex> lock(mutex_); failOpen_ = fail; }
+    void FailStart(bool fail) { std::lock_guard<std::mutex> lock(mutex_); failStart_ = fail; }
+    // Whether the port is open (opened and not closed since).
+    bool IsOpen() const { std::lock_guard<std::mutex> lock(mutex_); return open_; }
 
     // --- PortBackend --------------------------------------------------------
     int Open(tallylink::ReceiveCallback callback, int portNumber) override {
@@ -126,10 +129,12 @@ public:
         if (failOpen_) return 0;
         if (callback != nullptr) callback_ = callback;
         openedPort_ = portNumber;
+        open_ = true;
         return 1;
     }
     int StartMonitor() override {
         std::lock_guard<std::mutex> lock(mutex_);
+        if (failStart_) return 0;
         if (started_) return 1;
         stop_ = false;
         started_ = true;
@@ -142,6 +147,8 @@ public:
     }
     int Close() override {
         StopThread();
+        std::lock_guard<std::mutex> lock(mutex_);
+        open_ = false;
         return 1;
     }
     void QueueWrite(const unsigned char* bytes, unsigned count) override {
@@ -231,6 +238,8 @@ private:
     bool started_ = false;
     bool stop_ = false;
     bool failOpen_ = false;
+    bool failStart_ = false;
+    bool open_ = false;
     int openCalls_ = 0;
     int openedPort_ = -1;
     tallylink::ReceiveCallback callback_ = nullptr;
