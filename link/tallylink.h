@@ -23,7 +23,12 @@ TALLYLINK_API int DisConnectDov_Oz_Er(void);
 /* Reads the machine's card sum and its number of stored records. */
 TALLYLINK_API int GetDov_Oz_Er_State(int* cardSum, int* recordCount);
 /* Reads the stored records into values (room for 20000) and clears them on
- * the machine. *count is the number of values handed over (at most 20000). */
+ * the machine. *count is the number of values handed over (at most 20000).
+ * A fetch that does not receive every record the machine announces fails
+ * and leaves the records on the machine. When the machine holds more than
+ * 20000, all are read and cleared at once; the rest stay in the library
+ * (also across a reconnect) and the following calls hand them out in order
+ * before the machine is asked again. */
 TALLYLINK_API int GetDov_Oz_Er_Record(unsigned* count, int* values);
 /* Tells the machine to forget its stored records; no reply is awaited. */
 TALLYLINK_API int ClearDov_Oz_Er_Count(void);
