@@ -39,6 +39,7 @@ int IsDeviceConnected();
 // DefaultPortBackend(), and FindDevicePort) and returns the library to its
 // just-loaded state: the port of the previous backend is closed if its
 // monitor runs, not connected, no records held back, record store zeroed.
+// Install null again before destroying a test backend.
 void SetPortBackendForTesting(PortBackend* backend, PortFinder finder);
 
 // Records read from the machine (and cleared there) that are still waiting
