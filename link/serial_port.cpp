@@ -119,7 +119,9 @@ bool WouldBlock(int e) { return e == EAGAIN || e == EWOULDBLOCK; }
 // read failure (the device gone) closes the port.
 void DrainInput(Session& s) {
     for (;;) {
-        if (s.shutdown.load()) return;
+        // Between chunks a queued command goes first, as at every wake-up;
+        // what is still unread then is stale and discarded before it.
+        if (s.shutdown.load() || s.HasQueuedWrite()) return;
         const int fd = s.fd.load();
         if (fd < 0) return;
 
