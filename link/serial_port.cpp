@@ -215,8 +215,13 @@ void SendPending(Session& s) {
 // input.
 void MonitorLoop(std::shared_ptr<Session> session) {
     Session& s = *session;
-    s.alive.store(true);
     if (int fd = s.fd.load(); fd >= 0) tcflush(fd, TCIOFLUSH);
+    {
+        // From here on every byte the machine sends reaches the callback.
+        std::lock_guard<std::mutex> lock(s.endLock);
+        s.alive.store(true);
+    }
+    s.endSignal.notify_all();
 
     for (;;) {
         if (s.shutdown.load()) break;
@@ -370,6 +375,12 @@ int SerialPort::StartMonitor() {
         return 0;
     }
     started_.store(true);
+    // Return once the thread runs, so nothing sent from now on is lost to
+    // the purge it starts with.
+    std::unique_lock<std::mutex> wait(session_->endLock);
+    session_->endSignal.wait_for(wait, std::chrono::milliseconds(kStopWaitMs), [&] {
+        return session_->alive.load() || session_->ended.load();
+    });
     return 1;
 }
 
