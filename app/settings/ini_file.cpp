@@ -32,11 +32,11 @@ int CIniFile::Open(const char* mode) {
 }
 
 int CIniFile::OpenForRead() {
-    return Open("rb");
+    return Open("rbe");  // e: close-on-exec
 }
 
 int CIniFile::OpenForWrite() {
-    return Open("wb");
+    return Open("wbe");
 }
 
 int CIniFile::Close() {
