@@ -73,8 +73,8 @@ bool WriteDayLogHeader(const std::string& path) {
     std::size_t done = 0;
     bool ok = true;
     while (ok && done < header.size()) {
-        const ssize_t n = pwrite(fd, header.data() + done, header.size() - done,
-                                 static_cast<off_t>(done));
+        const ssize_t n =
+            pwrite(fd, header.data() + done, header.size() - done, static_cast<off_t>(done));
         if (n < 0) {
             ok = errno == EINTR;
         } else {

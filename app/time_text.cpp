@@ -6,15 +6,12 @@ std::string CurrentTimeString(const std::tm& local) {
     // Year and month are offset in long long so that a std::tm holding odd
     // members near the int limits still formats without overflow.
     char text[96];
-    std::snprintf(text, sizeof text, "%04lld-%02lld-%02d %02d:%02d:%02d",
-                  local.tm_year + 1900LL, local.tm_mon + 1LL, local.tm_mday, local.tm_hour,
-                  local.tm_min, local.tm_sec);
+    std::snprintf(text, sizeof text, "%04lld-%02lld-%02d %02d:%02d:%02d", local.tm_year + 1900LL,
+                  local.tm_mon + 1LL, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
     return text;
 }
 
-std::string DateOfTimeString(const std::string& stamp) {
-    return stamp.substr(0, 10);
-}
+std::string DateOfTimeString(const std::string& stamp) { return stamp.substr(0, 10); }
 
 namespace {
 // Characters [first, first + count) of text, cut to what exists.

@@ -25,7 +25,8 @@ void PaintSingleLabel(LabelCanvas& canvas, const LabelFields& f) {
 }
 
 int LabelCountOfRange(std::uint32_t start, std::uint32_t end) {
-    const std::int64_t count = static_cast<std::int64_t>(end) - static_cast<std::int64_t>(start) + 1;
+    const std::int64_t count =
+        static_cast<std::int64_t>(end) - static_cast<std::int64_t>(start) + 1;
     if (count <= 0) return 0;
     return count > 6 ? 6 : static_cast<int>(count);
 }
@@ -34,7 +35,8 @@ int PaintLabelPage(LabelCanvas& canvas, const LabelFields& f, std::uint32_t star
                    std::uint32_t end, const BoxCardCount& cardCountOfBox) {
     const int count = LabelCountOfRange(start, end);
     std::vector<std::int32_t> boxes;
-    for (int k = 0; k < count; ++k) boxes.push_back(AsSigned(start + static_cast<std::uint32_t>(k)));
+    for (int k = 0; k < count; ++k)
+        boxes.push_back(AsSigned(start + static_cast<std::uint32_t>(k)));
 
     // Label k: column k mod 2 at X 300 or 1400, row k div 2 at base line
     // B 200, 1400 or 2600.
@@ -45,8 +47,7 @@ int PaintLabelPage(LabelCanvas& canvas, const LabelFields& f, std::uint32_t star
         const int x = left(k), b = base(k);
         canvas.DrawText(x, b - 100, "CustomerID:" + f.customerId);
         canvas.DrawText(x, b, "ProductBatch:" + f.productBatch);
-        canvas.DrawText(x, b + 100,
-                        "BoxSerialNo:" + std::to_string(boxes[k]) + "/" + f.boxCount);
+        canvas.DrawText(x, b + 100, "BoxSerialNo:" + std::to_string(boxes[k]) + "/" + f.boxCount);
         canvas.DrawText(x, b + 400, "Operator:" + f.operatorText);
         canvas.DrawText(x, b + 500, "PrintDate:" + f.lastRecordDate);
         canvas.DrawText(x, b + 600, "PrintTime:" + f.lastRecordTime);
@@ -77,7 +78,8 @@ bool ParsePrinterEntry(const std::string& entry, PrinterEntry& out) {
         pos = text.find_first_not_of(',', pos);
         if (pos == std::string::npos) break;
         const std::size_t comma = text.find(',', pos);
-        fields.push_back(text.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos));
+        fields.push_back(
+            text.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos));
         if (comma == std::string::npos) break;
         pos = comma;
     }

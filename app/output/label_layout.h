@@ -11,7 +11,7 @@
 #include <string>
 
 class LabelCanvas {
-public:
+  public:
     virtual ~LabelCanvas() = default;
     // Draws text with its top-left corner at (x, y) in the current font.
     virtual void DrawText(int x, int y, const std::string& text) = 0;

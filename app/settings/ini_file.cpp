@@ -12,17 +12,11 @@
 
 CIniFile::CIniFile() : m_file(nullptr), m_writeFailed(false) {}
 
-CIniFile::~CIniFile() {
-    CIniFile::Close();
-}
+CIniFile::~CIniFile() { CIniFile::Close(); }
 
-void CIniFile::SetFolder(const std::string& folder) {
-    m_strFolder = folder;
-}
+void CIniFile::SetFolder(const std::string& folder) { m_strFolder = folder; }
 
-void CIniFile::SetFileName(const std::string& base) {
-    m_strFileName = base + ".ini";
-}
+void CIniFile::SetFileName(const std::string& base) { m_strFileName = base + ".ini"; }
 
 int CIniFile::Open(const char* mode) {
     Close();
@@ -35,9 +29,7 @@ int CIniFile::OpenForRead() {
     return Open("rbe");  // e: close-on-exec
 }
 
-int CIniFile::OpenForWrite() {
-    return Open("wbe");
-}
+int CIniFile::OpenForWrite() { return Open("wbe"); }
 
 int CIniFile::Close() {
     if (m_file == nullptr) return 1;
@@ -81,7 +73,8 @@ bool CIniFile::LookUp(const std::string& section, const std::string& key, std::s
     std::string line;
     while (ReadLine(line)) {
         const std::size_t equals = line.find('=');
-        const std::string keyPart = equals == std::string::npos ? std::string() : line.substr(0, equals);
+        const std::string keyPart =
+            equals == std::string::npos ? std::string() : line.substr(0, equals);
         if (line.find('[') != std::string::npos) continue;
         if (keyPart.empty()) continue;
         // Containment, not equality: "SpecialCount" answers a lookup of "Count".
@@ -113,7 +106,8 @@ int CIniFile::ReadKeyLong(const std::string& section, const std::string& key, st
 std::int32_t IniTextToInt(const std::string& text) {
     std::size_t i = 0;
     // The white space strtol skips in the C locale.
-    while (i < text.size() && std::strchr(" \t\n\v\f\r", text[i]) != nullptr && text[i] != '\0') ++i;
+    while (i < text.size() && std::strchr(" \t\n\v\f\r", text[i]) != nullptr && text[i] != '\0')
+        ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';
@@ -155,9 +149,7 @@ int CIniFile::Write(const std::string& text) {
     return 1;
 }
 
-int CIniFile::WriteSection(const std::string& name) {
-    return Write("[" + name + "]\n");
-}
+int CIniFile::WriteSection(const std::string& name) { return Write("[" + name + "]\n"); }
 
 int CIniFile::WriteKeyString(const std::string& key, const std::string& value) {
     return Write(key + "=" + value + "\n");
@@ -171,9 +163,7 @@ int CIniFile::WriteKeyULong(const std::string& key, std::uint32_t value) {
     return Write(key + "=" + std::to_string(value) + "\n");
 }
 
-int CIniFile::WriteText(const std::string& text) {
-    return Write(text);
-}
+int CIniFile::WriteText(const std::string& text) { return Write(text); }
 
 int CIniFile::FlushToDisk() {
     if (!StatusOk()) return 0;

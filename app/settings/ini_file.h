@@ -12,7 +12,7 @@
 #include <string>
 
 class CIniFile {
-public:
+  public:
     CIniFile();
     virtual ~CIniFile();
     CIniFile(const CIniFile&) = delete;
@@ -62,7 +62,7 @@ public:
     // Folder + file name.
     std::string Path() const { return m_strFolder + m_strFileName; }
 
-private:
+  private:
     int Open(const char* mode);
     // The status guard of every lookup and write: the open file must answer
     // a status query.

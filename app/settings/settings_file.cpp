@@ -30,12 +30,11 @@ bool WriteLines(CIniFile& ini, const StoredSettings& s) {
            ini.WriteKeyULong("Count", static_cast<std::uint32_t>(s.recordNumber)) &&
            ini.WriteKeyULong("Sum", static_cast<std::uint32_t>(s.runningSum)) &&
            ini.WriteKeyInt("SpecialCount", s.specialCount) &&
-           ini.WriteKeyString("DIR_LOG", s.logDir) &&
-           ini.WriteKeyString("Filename", s.logDate) &&
+           ini.WriteKeyString("DIR_LOG", s.logDir) && ini.WriteKeyString("Filename", s.logDate) &&
            ini.WriteKeyString("ExportType", s.exportType) && ini.WriteText("\n") &&
            ini.WriteSection(kPrintSection) && ini.WriteKeyString("CustomerID", s.customerId) &&
-           ini.WriteKeyString("BatchNo", s.productBatch) &&
-           ini.WriteKeyString("BoxNo", s.boxNum) && ini.WriteKeyString("BoxTotalNo", s.boxCount) &&
+           ini.WriteKeyString("BatchNo", s.productBatch) && ini.WriteKeyString("BoxNo", s.boxNum) &&
+           ini.WriteKeyString("BoxTotalNo", s.boxCount) &&
            ini.WriteKeyString("StampNo", s.operatorText) && ini.WriteText("\n");
 }
 

@@ -2,9 +2,8 @@
 // rewrite of a restart, and lines lost silently when the file is gone.
 #include "day_log.h"
 
-#include <unistd.h>
-
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <ctime>
 #include <string>
@@ -110,7 +109,8 @@ TEST(DayLog, LineFormats) {
               "------12/31/2014  23:59  BATCH -------- \r\n");
     EXPECT_EQ(DayLogBatchHeaderLine(At(2014, 1, 2, 3, 4, 5)),
               "------01/02/2014  03:04  BATCH -------- \r\n");
-    EXPECT_EQ(DayLogBatchHeaderBody("", "张三"), "ProductBatch:\r\nOperator:张三\r\nSCAN RESULT:\r\n");
+    EXPECT_EQ(DayLogBatchHeaderBody("", "张三"),
+              "ProductBatch:\r\nOperator:张三\r\nSCAN RESULT:\r\n");
     EXPECT_EQ(DayLogBatchSumLine(-2147483647 - 1), "----SUM IS :-2147483648 \r\n");
     EXPECT_EQ(std::string(kDayLogHeader).size(), 26u);
 }

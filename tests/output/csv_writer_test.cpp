@@ -2,10 +2,9 @@
 // a real CSV reader sees the same five fields, and the file appends.
 #include "output/csv_writer.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>

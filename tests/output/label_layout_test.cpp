@@ -10,7 +10,7 @@
 namespace {
 
 class RecordingCanvas : public LabelCanvas {
-public:
+  public:
     void DrawText(int x, int y, const std::string& text) override {
         ops.push_back(std::to_string(x) + "," + std::to_string(y) + " " + text);
     }
@@ -64,8 +64,8 @@ TEST(LabelLayout, PageOfThreeBoxes) {
         const std::string at = std::to_string(xs[k]) + ",";
         expected.push_back(at + std::to_string(bs[k] - 100) + " CustomerID:C01");
         expected.push_back(at + std::to_string(bs[k]) + " ProductBatch:B07");
-        expected.push_back(at + std::to_string(bs[k] + 100) + " BoxSerialNo:" +
-                           std::to_string(k + 1) + "/20");
+        expected.push_back(at + std::to_string(bs[k] + 100) +
+                           " BoxSerialNo:" + std::to_string(k + 1) + "/20");
         expected.push_back(at + std::to_string(bs[k] + 400) + " Operator:A7");
         expected.push_back(at + std::to_string(bs[k] + 500) + " PrintDate:10/08/2014");
         expected.push_back(at + std::to_string(bs[k] + 600) + " PrintTime:09:05:03");
@@ -113,12 +113,9 @@ TEST(LabelLayout, RangesBeyondSixOrBackwards) {
         std::uint32_t start, end;
         int labels;
     } cases[] = {
-        {1, 10, 6},
-        {7, 7, 1},
-        {3, 2, 0},
-        {5, 1, 0},
-        {4294967295u, 0, 0},
-        {0, 4294967295u, 6},  // the count is taken in 64 bits, not wrapped to 0
+        {1, 10, 6},          {7, 7, 1},           {3, 2, 0}, {5, 1, 0},
+        {4294967295u, 0, 0}, {0, 4294967295u, 6},  // the count is taken in 64 bits, not wrapped to
+                                                   // 0
     };
     for (const auto& c : cases) {
         RecordingCanvas canvas;
@@ -138,8 +135,8 @@ TEST(LabelLayout, ABoxOutsideTheListHasNoFigure) {
     RecordingCanvas canvas;
     PaintLabelPage(canvas, Fields(), 1, 4, ListOf(2, 5));
     const std::vector<std::string> figures(canvas.ops.end() - 4, canvas.ops.end());
-    EXPECT_EQ(figures, (std::vector<std::string>{"400,400 q1", "1500,400 q2", "400,1600 ",
-                                                 "1500,1600 "}));
+    EXPECT_EQ(figures,
+              (std::vector<std::string>{"400,400 q1", "1500,400 q2", "400,1600 ", "1500,1600 "}));
 }
 
 TEST(LabelLayout, BoxNumbersPastTheSignedRangePrintAsSigned) {
@@ -147,8 +144,8 @@ TEST(LabelLayout, BoxNumbersPastTheSignedRangePrintAsSigned) {
     PaintLabelPage(canvas, Fields(), 2147483647u, 2147483648u, nullptr);
     EXPECT_EQ(BoxesAndFigures(canvas.ops),
               (std::vector<std::string>{"300,300 BoxSerialNo:2147483647/20",
-                                        "1400,300 BoxSerialNo:-2147483648/20", "LARGE",
-                                        "400,400 ", "1500,400 "}));
+                                        "1400,300 BoxSerialNo:-2147483648/20", "LARGE", "400,400 ",
+                                        "1500,400 "}));
 }
 
 TEST(LabelLayout, BoxRow) {

@@ -2,10 +2,9 @@
 // that nothing outside the folder (nor the current directory) is touched.
 #include "settings/log_housekeeping.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <climits>
 #include <string>
@@ -22,13 +21,13 @@ std::string CurrentDirectory() {
 // Runs the test body in a current directory of our own and returns to the
 // previous one afterwards.
 class InDirectory {
-public:
+  public:
     explicit InDirectory(const std::string& dir) : previous_(CurrentDirectory()) {
         EXPECT_EQ(chdir(dir.c_str()), 0);
     }
     ~InDirectory() { EXPECT_EQ(chdir(previous_.c_str()), 0); }
 
-private:
+  private:
     std::string previous_;
 };
 
@@ -52,8 +51,8 @@ TEST(LogHousekeeping, DeletesLogFilesOnlyAndOnlyInTheFolder) {
     for (const char* gone : {"2014-08-10.log", "OLD.LOG", "readonly.log", ".log"}) {
         EXPECT_FALSE(PathExists(logs + "/" + gone)) << gone;
     }
-    for (const char* kept : {"notes.txt", "a.log.bak", "alog", "sub/2014-08-09.log", "folder.log",
-                             "link.log"}) {
+    for (const char* kept :
+         {"notes.txt", "a.log.bak", "alog", "sub/2014-08-09.log", "folder.log", "link.log"}) {
         EXPECT_TRUE(PathExists(logs + "/" + kept)) << kept;
     }
     EXPECT_EQ(ReadBytes(dir / "outside.log"), "keep");

@@ -13,9 +13,10 @@
 #include <string>
 
 class ScratchFolder {
-public:
+  public:
     ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tallydesk-logic-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tallydesk-logic-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
         path_ = pattern;
     }
@@ -37,7 +38,7 @@ public:
     std::string folder() const { return path_ + "/"; }
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
-private:
+  private:
     std::string path_;
 };
 

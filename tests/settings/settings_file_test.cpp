@@ -3,13 +3,12 @@
 #include "settings/settings_file.h"
 
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -112,7 +111,8 @@ TEST(SettingsFile, AllElevenValuesComeBackIncludingBlanks) {
 TEST(SettingsFile, MissingKeysKeepTheirDefaults) {
     ScratchFolder dir;
     const SettingsLocation where{dir.folder(), "tallydesk"};
-    WriteBytes(dir / "tallydesk.ini", "[Card Counter]\r\nSum=5\r\n\r\n[PrintInf]\r\nStampNo=A7\r\n");
+    WriteBytes(dir / "tallydesk.ini",
+               "[Card Counter]\r\nSum=5\r\n\r\n[PrintInf]\r\nStampNo=A7\r\n");
     StoredSettings read;
     read.logDir = "D:\\temp";
     ASSERT_TRUE(ReadSettingsFile(where, read));
@@ -143,8 +143,8 @@ TEST(SettingsFile, CountersPastTheSignedRangeAreWrittenUnsignedAndReadClamped) {
     ScratchFolder dir;
     const SettingsLocation where{dir.folder(), "tallydesk"};
     StoredSettings s;
-    s.recordNumber = -1;               // 4294967295 as unsigned
-    s.runningSum = -2147483647 - 1;    // 2147483648 as unsigned
+    s.recordNumber = -1;             // 4294967295 as unsigned
+    s.runningSum = -2147483647 - 1;  // 2147483648 as unsigned
     ASSERT_TRUE(WriteSettingsFile(where, s));
     const std::string bytes = ReadBytes(dir / "tallydesk.ini");
     EXPECT_NE(bytes.find("\r\nCount=4294967295\r\n"), std::string::npos) << bytes;
