@@ -3,13 +3,22 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QString>
 
+#include <cstdlib>
+
+#include "queue_resolution.h"
+
 namespace tallyprint {
 namespace {
+
+// Used when the scheduler names no default resolution: the commonest label
+// and office printer resolution, or the queue's supported one nearest it.
+constexpr int kFallbackResolution = 300;
 
 constexpr int kLargeFontCellHeight = 100;  // dots
 constexpr int kLargeFontWeight = 700;
@@ -18,6 +27,25 @@ double CellHeightOf(const QFont& font) {
     // A font sized in pixels measures the same on every device.
     const QFontMetricsF metrics(font);
     return metrics.ascent() + metrics.descent();
+}
+
+int ResolutionFor(const std::string& queue, const QPrinter& printer) {
+    const int own = QueueDefaultResolution(queue);
+    if (own > 0) {
+        return own;
+    }
+    int chosen = kFallbackResolution;
+    const QList<int> supported = printer.supportedResolutions();
+    if (!supported.isEmpty() && !supported.contains(kFallbackResolution)) {
+        chosen = supported.front();
+        for (int dpi : supported) {
+            if (dpi > 0 && std::abs(dpi - kFallbackResolution) <
+                               std::abs(chosen - kFallbackResolution)) {
+                chosen = dpi;
+            }
+        }
+    }
+    return chosen > 0 ? chosen : kFallbackResolution;
 }
 
 }  // namespace
@@ -32,11 +60,18 @@ std::unique_ptr<PrinterDC> PrinterDC::Create(const std::string& /*driver*/,
     if (queue.isNull()) {
         return nullptr;
     }
-    // HighResolution takes the queue's own resolution (its PPD's default),
-    // which makes one painter unit one printer dot.
     auto printer = std::make_unique<QPrinter>(queue, QPrinter::HighResolution);
     printer->setOutputFormat(QPrinter::NativeFormat);
+    // Positions count from the edge of what the printer can reach, as a
+    // device context's do: margins down to the printer's own minimum (Qt
+    // would otherwise add 10 points of its own on every side).
     printer->setFullPage(false);
+    QPageLayout layout = printer->pageLayout();
+    layout.setMargins(layout.minimumMargins());
+    printer->setPageLayout(layout);
+    // Qt draws CUPS jobs at a fixed 1200 dpi whatever the printer does; the
+    // queue's own resolution makes one painter unit one printer dot.
+    printer->setResolution(ResolutionFor(device, *printer));
     return std::make_unique<PrinterDC>(std::move(printer));
 }
 
