@@ -66,6 +66,7 @@ class CCmdTarget {
   }                                                                        \
   const MessageMap* theClass::GetThisMessageMap() {                        \
     using ThisClass = theClass;                                            \
+    static_assert(sizeof(ThisClass) > 0, "complete class");                \
     using TheBaseClass = baseClass;                                        \
     static const MessageMapEntry entries[] = {
 
