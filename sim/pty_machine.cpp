@@ -130,6 +130,11 @@ bool PtyMachine::Present() const {
     return master_ >= 0;
 }
 
+void PtyMachine::Inject(const std::vector<uint8_t>& bytes) {
+    std::lock_guard<std::mutex> lock(lock_);
+    if (master_ >= 0) WriteAll(master_, bytes.data(), bytes.size());
+}
+
 std::string PtyMachine::DevicePath() const {
     std::lock_guard<std::mutex> lock(lock_);
     return devicePath_;

@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "machine.h"
 
@@ -48,6 +49,9 @@ public:
     // Plugged in again: a new pty under the same friendly name.
     bool Reappear(std::string* error);
     bool Present() const;
+    // Sends bytes the machine did not mean to send (line noise, a stale
+    // reply), written at once on the machine's side of the port.
+    void Inject(const std::vector<uint8_t>& bytes);
 
     std::string DevicePath() const;
     std::string FriendlyName() const;
