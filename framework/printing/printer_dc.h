@@ -10,13 +10,15 @@
 #include <memory>
 #include <string>
 
+#include "device_context.h"
+
 class QFont;
 class QPainter;
 class QPrinter;
 
 namespace tallyprint {
 
-class PrinterDC {
+class PrinterDC : public DeviceContext {
 public:
     // A device context on the CUPS queue `device`, printed through the
     // scheduler. `driver` and `port` are the other fields of the default
@@ -30,7 +32,7 @@ public:
     // A device context drawing on a printer the caller has set up, for
     // example a PDF file at a chosen resolution. Takes ownership.
     explicit PrinterDC(std::unique_ptr<QPrinter> printer);
-    ~PrinterDC();
+    ~PrinterDC() override;
     PrinterDC(const PrinterDC&) = delete;
     PrinterDC& operator=(const PrinterDC&) = delete;
 
@@ -40,20 +42,20 @@ public:
     // Starts the print job; `name` becomes the job's document name. False
     // when the job cannot be started (the caller then prints nothing); a
     // second StartDoc before EndDoc fails too.
-    bool StartDoc(const std::string& name);
+    bool StartDoc(const std::string& name) override;
     // Starts a page: the first page of a job is already open, every later
     // one follows an EndPage. False outside a job or inside an open page.
-    bool StartPage();
+    bool StartPage() override;
     // Ends the open page. False outside a page.
-    bool EndPage();
+    bool EndPage() override;
     // Ends the job and hands it to the spooler; returns when the spooler has
     // it. An open page is ended first. False when no job was started.
-    bool EndDoc();
+    bool EndDoc() override;
 
     // Pushes and pops the drawing state (the selected font), so a font
     // selected after SaveState is deselected by RestoreState.
-    void SaveState();
-    void RestoreState();
+    void SaveState() override;
+    void RestoreState() override;
 
     // Selects the default font: the system's general font at its own point
     // size, scaled to the printer's resolution.
@@ -61,12 +63,12 @@ public:
     // Selects the large font: the face of the system's default GUI font,
     // weight 700 (bold), its character cell (ascent + descent) 100 dots
     // high.
-    void UseLargeFont();
+    void UseLargeFont() override;
 
     // Draws UTF-8 text with the top-left corner of its first character cell
     // at (x, y) dots. Bytes that are not UTF-8 print as U+FFFD. Outside a
     // page nothing is drawn.
-    void DrawText(int x, int y, const std::string& utf8);
+    void DrawText(int x, int y, const std::string& utf8) override;
 
     // Height of the selected font's character cell in dots (ascent +
     // descent), as text placed at y reaches down to y + CellHeight().

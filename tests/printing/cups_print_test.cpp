@@ -11,7 +11,7 @@
 #include "pdf_words.h"
 #include "printer_dc.h"
 #include "private_cupsd.h"
-#include "single_label.h"
+#include "label_prints.h"
 
 namespace tallyprint_test {
 namespace {
@@ -110,7 +110,29 @@ TEST(CupsPrint, LabelReachesTheSpoolAsPdfWithItsTextsInPlace) {
     // printable, so dots count from the page's top left.
     EXPECT_NEAR(pdf.pageWidth, 595, 1);
     EXPECT_NEAR(pdf.pageHeight, 842, 1);
-    ExpectSingleLabel(pdf, 300);
+    ExpectPage(pdf, 300, SingleLabelTexts());
+}
+
+TEST(CupsPrint, PageOfLabelsReachesTheSpoolWithSixLabelsInPlace) {
+    PrivateCupsd cupsd;
+    START_OR_SKIP(cupsd);
+    ADD_QUEUE(cupsd, "TestPdf", true);
+
+    auto dc = PrinterDC::Create("cups", "TestPdf", "spool");
+    ASSERT_NE(dc, nullptr);
+    // Boxes 15 to 22: only 15 to 20 fit the page; box 18 has no record.
+    ASSERT_TRUE(PrintLabelPage(*dc, 15, 22));
+
+    std::string why;
+    ASSERT_TRUE(cupsd.WaitUntilJobsDone(120000, &why)) << why;
+    const std::vector<std::string> documents = cupsd.SpooledDocuments();
+    ASSERT_EQ(documents.size(), 1u) << cupsd.LogTail();
+    if (PdftotextPath().empty()) {
+        GTEST_SKIP() << "pdftotext is not installed (poppler-utils)";
+    }
+    PdfText pdf;
+    ASSERT_TRUE(ReadPdfWords(documents[0], &pdf, &why)) << why;
+    ExpectPage(pdf, 300, LabelPageTexts(15, 20));
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 
 #include "pdf_words.h"
 #include "printer_dc.h"
-#include "single_label.h"
+#include "label_prints.h"
 
 namespace tallyprint_test {
 namespace {
@@ -62,7 +62,7 @@ TEST(PrinterDcPdf, SingleLabelTextsSitAtTheirDotsByTheirTopLeftCorner) {
 
     PdfText pdf;
     READ_PDF_OR_SKIP(path.toStdString(), pdf);
-    ExpectSingleLabel(pdf, 300);
+    ExpectPage(pdf, 300, SingleLabelTexts());
 }
 
 TEST(PrinterDcPdf, JobDrawsOnlyInsideStartedPages) {
