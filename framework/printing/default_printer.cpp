@@ -2,7 +2,6 @@
 
 #include <QPrinterInfo>
 #include <QString>
-
 #include <cstring>
 
 namespace tallyprint {

@@ -8,7 +8,7 @@
 namespace tallyprint {
 
 class DeviceContext {
-public:
+  public:
     virtual ~DeviceContext() = default;
 
     // Starts the print job named `name`. False when it cannot be started.

@@ -11,13 +11,13 @@
 namespace tallyprint {
 
 class DeviceLabelCanvas : public LabelCanvas {
-public:
+  public:
     explicit DeviceLabelCanvas(DeviceContext& dc) : dc_(dc) {}
 
     void DrawText(int x, int y, const std::string& text) override { dc_.DrawText(x, y, text); }
     void UseLargeFont() override { dc_.UseLargeFont(); }
 
-private:
+  private:
     DeviceContext& dc_;
 };
 

@@ -8,7 +8,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QString>
-
 #include <cstdlib>
 
 #include "queue_resolution.h"
@@ -39,8 +38,8 @@ int ResolutionFor(const std::string& queue, const QPrinter& printer) {
     if (!supported.isEmpty() && !supported.contains(kFallbackResolution)) {
         chosen = supported.front();
         for (int dpi : supported) {
-            if (dpi > 0 && std::abs(dpi - kFallbackResolution) <
-                               std::abs(chosen - kFallbackResolution)) {
+            if (dpi > 0 &&
+                std::abs(dpi - kFallbackResolution) < std::abs(chosen - kFallbackResolution)) {
                 chosen = dpi;
             }
         }

@@ -19,7 +19,7 @@ class QPrinter;
 namespace tallyprint {
 
 class PrinterDC : public DeviceContext {
-public:
+  public:
     // A device context on the CUPS queue `device`, printed through the
     // scheduler. `driver` and `port` are the other fields of the default
     // printer entry; every queue prints through the same spooler, so they
@@ -79,7 +79,7 @@ public:
     // the em, is 100 dots high.
     static QFont LargeFont();
 
-private:
+  private:
     bool painting() const;
 
     std::unique_ptr<QPrinter> printer_;

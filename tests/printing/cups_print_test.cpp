@@ -1,17 +1,16 @@
 // The printing layer against a real CUPS scheduler of the test's own: the
 // default printer entry, and a label printed to the default queue, read back
 // from the spool exactly as the scheduler received it.
-#include <QFile>
-
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <string>
 
 #include "default_printer.h"
+#include "label_prints.h"
 #include "pdf_words.h"
 #include "printer_dc.h"
 #include "private_cupsd.h"
-#include "label_prints.h"
 
 namespace tallyprint_test {
 namespace {
@@ -20,18 +19,18 @@ using tallyprint::DefaultPrinterEntry;
 using tallyprint::GetDefaultPrinterEntry;
 using tallyprint::PrinterDC;
 
-#define START_OR_SKIP(cupsd)                                               \
-    do {                                                                   \
-        std::string why;                                                   \
-        if (!(cupsd).Start(&why)) {                                        \
-            GTEST_SKIP() << "no private CUPS scheduler here: " << why;     \
-        }                                                                  \
+#define START_OR_SKIP(cupsd)                                           \
+    do {                                                               \
+        std::string why;                                               \
+        if (!(cupsd).Start(&why)) {                                    \
+            GTEST_SKIP() << "no private CUPS scheduler here: " << why; \
+        }                                                              \
     } while (0)
 
-#define ADD_QUEUE(cupsd, name, makeDefault)                                \
-    do {                                                                   \
-        std::string why;                                                   \
-        ASSERT_TRUE((cupsd).AddQueue(name, makeDefault, &why)) << why;     \
+#define ADD_QUEUE(cupsd, name, makeDefault)                            \
+    do {                                                               \
+        std::string why;                                               \
+        ASSERT_TRUE((cupsd).AddQueue(name, makeDefault, &why)) << why; \
     } while (0)
 
 std::string EntryIn80() {

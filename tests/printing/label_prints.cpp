@@ -51,9 +51,12 @@ bool PrintSingleLabel(tallyprint::DeviceContext& dc) {
 
 std::vector<PlacedText> SingleLabelTexts() {
     return {
-        {300, 100, "CustomerID:C01", false},       {300, 200, "ProductBatch:PB-7", false},
-        {300, 300, "BoxSerialNo.:3/10", false},    {300, 600, "Operator:张三", false},
-        {300, 700, "PrintDate:11/12/2026", false}, {300, 800, "PrintTime:08:30:05", false},
+        {300, 100, "CustomerID:C01", false},
+        {300, 200, "ProductBatch:PB-7", false},
+        {300, 300, "BoxSerialNo.:3/10", false},
+        {300, 600, "Operator:张三", false},
+        {300, 700, "PrintDate:11/12/2026", false},
+        {300, 800, "PrintTime:08:30:05", false},
         {400, 400, "1234", true},
     };
 }

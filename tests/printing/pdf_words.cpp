@@ -34,18 +34,16 @@ bool ReadPdfWords(const std::string& pdfPath, PdfText* out, std::string* why) {
         return false;
     }
     QProcess process;
-    process.start(QString::fromStdString(tool),
-                  {"-bbox", QString::fromStdString(pdfPath), "-"});
+    process.start(QString::fromStdString(tool), {"-bbox", QString::fromStdString(pdfPath), "-"});
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
         process.exitCode() != 0) {
-        *why = "pdftotext failed on " + pdfPath + ": " +
-               process.readAllStandardError().toStdString();
+        *why =
+            "pdftotext failed on " + pdfPath + ": " + process.readAllStandardError().toStdString();
         return false;
     }
     const QString xhtml = QString::fromUtf8(process.readAllStandardOutput());
 
-    static const QRegularExpression pageTag(
-        R"re(<page width="([0-9.]+)" height="([0-9.]+)">)re");
+    static const QRegularExpression pageTag(R"re(<page width="([0-9.]+)" height="([0-9.]+)">)re");
     static const QRegularExpression wordTag(
         R"re(<word xMin="([0-9.\-]+)" yMin="([0-9.\-]+)" xMax="([0-9.\-]+)" yMax="([0-9.\-]+)">([^<]*)</word>)re");
 

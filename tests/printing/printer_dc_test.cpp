@@ -1,19 +1,19 @@
 // The device context drawing into a PDF file at a printer's resolution:
 // placement, fonts and the job's page sequence, read back by pdftotext.
+#include "printer_dc.h"
+
+#include <gtest/gtest.h>
+
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPrinter>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
 #include <memory>
 
-#include "pdf_words.h"
-#include "printer_dc.h"
 #include "label_prints.h"
+#include "pdf_words.h"
 
 namespace tallyprint_test {
 namespace {
@@ -32,12 +32,12 @@ std::unique_ptr<QPrinter> PdfPrinter(const QString& path) {
     return printer;
 }
 
-#define READ_PDF_OR_SKIP(path, pdf)                                        \
-    do {                                                                   \
-        if (PdftotextPath().empty()) {                                     \
+#define READ_PDF_OR_SKIP(path, pdf)                                       \
+    do {                                                                  \
+        if (PdftotextPath().empty()) {                                    \
             GTEST_SKIP() << "pdftotext is not installed (poppler-utils)"; \
-        }                                                                  \
-        std::string why;                                                   \
+        }                                                                 \
+        std::string why;                                                  \
         ASSERT_TRUE(ReadPdfWords(path, &pdf, &why)) << why;               \
     } while (0)
 

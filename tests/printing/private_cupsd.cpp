@@ -1,13 +1,5 @@
 #include "private_cupsd.h"
 
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QString>
-#include <QStringList>
-#include <QThread>
-
 #include <grp.h>
 #include <pwd.h>
 #include <signal.h>
@@ -16,10 +8,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QString>
+#include <QStringList>
+#include <QThread>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <utility>
 
 namespace tallyprint_test {
 namespace {
@@ -136,17 +136,22 @@ bool PrivateCupsd::Start(std::string* why) {
         }
     }
 
-    std::string files =
-        "ServerRoot " + root_ + "\n"
-        "RequestRoot " + root_ + "/spool\n"
-        "TempDir " + root_ + "/spool/temp\n"
-        "StateDir " + root_ + "/state\n"
-        "CacheDir " + root_ + "/cache\n"
-        "AccessLog " + root_ + "/log/access_log\n"
-        "ErrorLog " + root_ + "/log/error_log\n"
-        "PageLog " + root_ + "/log/page_log\n"
-        "Printcap " + root_ + "/printcap\n"
-        "FileDevice Yes\n";
+    std::string files;
+    const std::pair<const char*, std::string> fileSettings[] = {
+        {"ServerRoot", root_},
+        {"RequestRoot", root_ + "/spool"},
+        {"TempDir", root_ + "/spool/temp"},
+        {"StateDir", root_ + "/state"},
+        {"CacheDir", root_ + "/cache"},
+        {"AccessLog", root_ + "/log/access_log"},
+        {"ErrorLog", root_ + "/log/error_log"},
+        {"PageLog", root_ + "/log/page_log"},
+        {"Printcap", root_ + "/printcap"},
+        {"FileDevice", "Yes"},
+    };
+    for (const auto& [key, value] : fileSettings) {
+        files += std::string(key) + " " + value + "\n";
+    }
     if (geteuid() != 0) {
         // Without root the scheduler can only run its filters as the
         // calling user, and only that user's group can administer it.
@@ -157,25 +162,28 @@ bool PrivateCupsd::Start(std::string* why) {
                      "\nSystemGroup " + grp->gr_name + "\n";
         }
     }
-    // Jobs keep their files after printing so the test reads the document
-    // exactly as it was spooled; a failing filter aborts the job instead of
-    // stopping the queue, so a job always comes to an end.
-    const std::string conf =
-        "Listen " + SocketPath() + "\n"
-        "Browsing No\n"
-        "WebInterface No\n"
-        "LogLevel info\n"
-        "PreserveJobFiles Yes\n"
-        "PreserveJobHistory Yes\n"
-        "ErrorPolicy abort-job\n"
-        "DirtyCleanInterval 0\n"
-        "DefaultAuthType None\n"
-        "<Policy default>\n"
-        "  <Limit All>\n"
-        "    Order allow,deny\n"
-        "    Allow all\n"
-        "  </Limit>\n"
-        "</Policy>\n";
+    // Only the Unix socket is listened on, so schedulers of tests running
+    // side by side never meet. Jobs keep their files after printing so the
+    // test reads the document exactly as it was spooled, and control files
+    // are written at once (DirtyCleanInterval 0) rather than half a minute
+    // later. A failing filter aborts its job instead of stopping the queue,
+    // so a job always comes to an end.
+    const std::string conf = "Listen " + SocketPath() + "\n" +
+                             R"(Browsing No
+WebInterface No
+LogLevel info
+PreserveJobFiles Yes
+PreserveJobHistory Yes
+ErrorPolicy abort-job
+DirtyCleanInterval 0
+DefaultAuthType None
+<Policy default>
+  <Limit All>
+    Order allow,deny
+    Allow all
+  </Limit>
+</Policy>
+)";
     if (!WriteFile(root_ + "/cups-files.conf", files) || !WriteFile(root_ + "/cupsd.conf", conf)) {
         *why = "cannot write the scheduler's configuration under " + root_;
         return false;
@@ -197,8 +205,7 @@ bool PrivateCupsd::Start(std::string* why) {
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (std::chrono::steady_clock::now() < deadline) {
-        if (cupsd_->state() != QProcess::Running ||
-            cupsd_->waitForFinished(0)) {
+        if (cupsd_->state() != QProcess::Running || cupsd_->waitForFinished(0)) {
             *why = "cupsd ended at start (exit code " + std::to_string(cupsd_->exitCode()) +
                    "):\n" + LogTail();
             cupsd_.reset();
@@ -257,8 +264,8 @@ bool PrivateCupsd::RunTool(const std::string& tool, const std::vector<std::strin
 
 bool PrivateCupsd::AddQueue(const std::string& name, bool makeDefault, std::string* why) {
     if (access(kPpd, R_OK) != 0) {
-        *why = std::string("no driver description at ") + kPpd +
-               " (package printer-driver-cups-pdf)";
+        *why =
+            std::string("no driver description at ") + kPpd + " (package printer-driver-cups-pdf)";
         return false;
     }
     // The queue prints to /dev/null: what matters is the document the
@@ -277,8 +284,7 @@ bool PrivateCupsd::AddQueue(const std::string& name, bool makeDefault, std::stri
 }
 
 bool PrivateCupsd::WaitUntilJobsDone(int timeoutMs, std::string* why) {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     std::string output;
     while (std::chrono::steady_clock::now() < deadline) {
         if (RunTool("lpstat", {"-W", "not-completed", "-o"}, &output) && output.empty()) {

@@ -24,7 +24,7 @@ namespace tallyprint_test {
 void UsePrivateCupsServer();
 
 class PrivateCupsd {
-public:
+  public:
     PrivateCupsd();
     ~PrivateCupsd();
     PrivateCupsd(const PrivateCupsd&) = delete;
@@ -55,7 +55,7 @@ public:
     // The last lines of the scheduler's error log, for failure messages.
     std::string LogTail() const;
 
-private:
+  private:
     bool RunTool(const std::string& tool, const std::vector<std::string>& args,
                  std::string* output) const;
 

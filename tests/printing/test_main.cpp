@@ -2,9 +2,9 @@
 // QGuiApplication, and without a display it must run offscreen (CTest sets
 // the platform; listing the tests at build time does not). The CUPS client
 // is pointed at the tests' own scheduler before anything asks for a printer.
-#include <QGuiApplication>
-
 #include <gtest/gtest.h>
+
+#include <QGuiApplication>
 
 #include "private_cupsd.h"
 
