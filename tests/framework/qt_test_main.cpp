@@ -1,0 +1,11 @@
+// One QApplication for the whole test program; every test builds its own
+// fresh dialog.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
