@@ -1,0 +1,218 @@
+// Our Excel 97-2003 writer: the compound file container, record bytes,
+// long shared strings split over CONTINUE records, and the format's limits,
+// read back with xlrd.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "biff8_writer.h"
+#include "compound_file.h"
+#include "workbook_file.h"
+#include "workbook_model.h"
+#include "workbook_reader.h"
+
+namespace automation {
+namespace {
+
+using testing::ReadWorkbook;
+using testing::TempFolder;
+
+std::uint32_t U32At(const std::string& b, std::size_t at) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b[at + i]);
+    return v;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+bool Has(const std::vector<std::string>& lines, const std::string& line) {
+    for (const auto& l : lines) {
+        if (l == line) return true;
+    }
+    return false;
+}
+
+std::string Dump(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const auto& l : lines) out += l + "\n";
+    return out;
+}
+
+TEST(ColumnWidth, StoredWithTheCellPaddingAsTheSpreadsheetProgramDoes) {
+    EXPECT_EQ(ColumnWidthUnits(20), 5302);
+    EXPECT_EQ(ColumnWidthUnits(8.43), 2340);  // the program's own standard width, 0x0924
+    EXPECT_EQ(ColumnWidthUnits(0), 0);
+    EXPECT_EQ(ColumnWidthUnits(255), 65462);  // 1790 pixels
+}
+
+TEST(CompoundFile, SmallStreamIsPaddedIntoRegularSectors) {
+    const std::string file = BuildCompoundFile({CompoundStream{"Workbook", "abc"}});
+    // Header, 8 stream sectors (4096 bytes), one directory and one FAT sector.
+    ASSERT_EQ(file.size(), 512u * 11);
+    EXPECT_EQ(file.substr(0, 8), std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
+    EXPECT_EQ(U32At(file, 44), 1u);           // FAT sectors
+    EXPECT_EQ(U32At(file, 48), 8u);           // first directory sector
+    EXPECT_EQ(U32At(file, 60), 0xFFFFFFFEu);  // no mini FAT
+    EXPECT_EQ(U32At(file, 76), 9u);           // the FAT sector
+    const std::size_t fat = 512 * 10;
+    for (std::uint32_t i = 0; i < 7; ++i) EXPECT_EQ(U32At(file, fat + 4 * i), i + 1);
+    EXPECT_EQ(U32At(file, fat + 4 * 7), 0xFFFFFFFEu);  // end of the stream's chain
+    EXPECT_EQ(U32At(file, fat + 4 * 8), 0xFFFFFFFEu);  // directory
+    EXPECT_EQ(U32At(file, fat + 4 * 9), 0xFFFFFFFDu);  // the FAT itself
+    EXPECT_EQ(U32At(file, fat + 4 * 10), 0xFFFFFFFFu);
+    const std::size_t dir = 512 * 9;
+    EXPECT_EQ(std::memcmp(file.data() + dir, "R\0o\0o\0t\0 \0E\0n\0t\0r\0y\0\0\0", 22), 0);
+    EXPECT_EQ(std::memcmp(file.data() + dir + 128, "W\0o\0r\0k\0b\0o\0o\0k\0\0\0", 18), 0);
+    EXPECT_EQ(U32At(file, dir + 128 + 120), 4096u);
+    EXPECT_EQ(file.substr(512, 3), "abc");
+}
+
+// A stream so large that the FAT outgrows the header's 109 entries and
+// needs DIFAT sectors; xlrd's own compound file reader must get it back.
+TEST(CompoundFile, LargeStreamNeedsDifatSectorsAndReadsBack) {
+    std::string data(9 * 1024 * 1024 + 77, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>((i * 131 + i / 512) & 0xFF);
+    const std::string file = BuildCompoundFile({CompoundStream{"Workbook", data}, CompoundStream{"Other", "x"}});
+    EXPECT_GT(U32At(file, 72), 0u);  // DIFAT sectors in use
+    TempFolder dir;
+    const std::string path = dir.File("big.cfb");
+    WriteFile(path, file);
+    WriteFile(dir.File("expected.bin"), data);
+    int status = 0;
+    const std::string out = testing::RunPython(
+        "import sys, xlrd.compdoc as c\n"
+        "d = c.CompDoc(open(sys.argv[1], 'rb').read(), logfile=sys.stderr)\n"
+        "w = d.get_named_stream('Workbook')\n"
+        "e = open(sys.argv[1].replace('big.cfb', 'expected.bin'), 'rb').read()\n"
+        "o = d.get_named_stream('Other')\n"
+        "print(len(w), w == e, len(o), o[:1])\n",
+        path, &status);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_EQ(out, std::to_string(data.size()) + " True 4096 b'x'\n");
+}
+
+TEST(Biff8, StreamBeginsWithTheGlobalsBof) {
+    WorkbookModel book;
+    book.sheets.push_back(std::make_shared<SheetModel>("Sheet1"));
+    std::string error;
+    const std::string stream = BuildBiff8Workbook(book, &error);
+    ASSERT_TRUE(error.empty()) << error;
+    // BOF: BIFF8, workbook globals, build 0x0DBB, year 1996, lowest version BIFF8.
+    const std::string bof("\x09\x08\x10\x00\x00\x06\x05\x00\xBB\x0D\xCC\x07\x00\x00\x00\x00\x06\x00\x00\x00", 20);
+    EXPECT_EQ(stream.substr(0, 20), bof);
+    // CODEPAGE 1200: strings are UTF-16.
+    EXPECT_EQ(stream.substr(20, 6), std::string("\x42\x00\x02\x00\xB0\x04", 6));
+    // The stream ends with the sheet's EOF.
+    EXPECT_EQ(stream.substr(stream.size() - 4), std::string("\x0A\x00\x00\x00", 4));
+}
+
+TEST(Biff8, LongAndChineseTextsSurviveContinueRecords) {
+    WorkbookModel book;
+    auto sheet = std::make_shared<SheetModel>("记录 Records");
+    book.sheets.push_back(sheet);
+    std::string chinese;
+    for (int i = 0; i < 9000; ++i) chinese += "数";  // 18000 bytes as UTF-16: spans three records
+    const std::string latin(20000, 'q');
+    const std::string accented = std::string(5000, 'a') + "é";  // still one byte a character
+    std::vector<std::string> texts = {latin, chinese, accented};
+    for (int i = 0; i < 3000; ++i) texts.push_back("row " + std::to_string(i) + " 张");
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        Cell cell;
+        cell.kind = CellKind::Text;
+        cell.text = texts[i];
+        SetCellValue(*sheet, static_cast<std::int32_t>(i), 0, cell);
+    }
+    Cell number;
+    number.kind = CellKind::Number;
+    number.number = -12.25;
+    SetCellValue(*sheet, 0, 1, number);
+    Cell boolean;
+    boolean.kind = CellKind::Boolean;
+    boolean.number = 1;
+    SetCellValue(*sheet, 1, 1, boolean);
+
+    TempFolder dir;
+    const std::string path = dir.File("long.xls");
+    ASSERT_TRUE(WriteBiff8File(book, path).ok());
+    int status = 0;
+    const std::string out = testing::RunPython(
+        "import sys, xlrd, hashlib\n"
+        "b = xlrd.open_workbook(sys.argv[1], formatting_info=True)\n"
+        "s = b.sheet_by_index(0)\n"
+        "print(s.name)\n"
+        "print(s.nrows, s.ncols)\n"
+        "print(hashlib.sha1('\\n'.join(s.col_values(0)).encode()).hexdigest())\n"
+        "print(s.cell(0, 1).ctype, s.cell(0, 1).value, s.cell(1, 1).ctype, s.cell(1, 1).value)\n",
+        path, &status);
+    ASSERT_EQ(status, 0) << out;
+    std::string joined;
+    for (std::size_t i = 0; i < texts.size(); ++i) joined += (i ? "\n" : "") + texts[i];
+    int shaStatus = 0;
+    const std::string sha = testing::RunPython(
+        "import sys, hashlib\nprint(hashlib.sha1(open(sys.argv[1], 'rb').read()).hexdigest())\n",
+        [&] {
+            const std::string p = dir.File("joined.txt");
+            WriteFile(p, joined);
+            return p;
+        }(),
+        &shaStatus);
+    EXPECT_EQ(out, "记录 Records\n" + std::to_string(texts.size()) + " 2\n" + sha + "2 -12.25 4 1\n");
+}
+
+TEST(Biff8, RefusesWhatTheFormatCannotHold) {
+    WorkbookModel book;
+    auto sheet = std::make_shared<SheetModel>("Sheet1");
+    book.sheets.push_back(sheet);
+    Cell cell;
+    cell.kind = CellKind::Text;
+    cell.text = "past the end";
+    SetCellValue(*sheet, kBiff8Rows, 0, cell);  // row 65537
+    TempFolder dir;
+    Status s = WriteBiff8File(book, dir.File("too-long.xls"));
+    EXPECT_FALSE(s.ok());
+    EXPECT_NE(s.text.find("cell $A$65537 beyond row 65536 or column IV"), std::string::npos) << s.text;
+    EXPECT_TRUE(testing::ReadFileBytes(dir.File("too-long.xls")).empty());
+    // The newer format holds it.
+    EXPECT_TRUE(SaveWorkbookFile(book, dir.File("fine.xlsx"), WorkbookFileFormat::Xlsx).ok());
+    const auto lines = ReadWorkbook(dir.File("fine.xlsx"));
+    EXPECT_TRUE(Has(lines, "cell 0 A65537 text \"past the end\" font=\"Calibri\" size=11 bold=0 color=auto "
+                           "fill=none h=general v=bottom"))
+        << Dump(lines);
+
+    sheet->cells.clear();
+    sheet->merges.push_back(CellRect{0, 250, 0, 256});
+    s = WriteBiff8File(book, dir.File("wide.xls"));
+    EXPECT_NE(s.text.find("merged cells $IQ$1:$IW$1"), std::string::npos) << s.text;
+}
+
+TEST(Biff8, ManyMergedAreasSpanSeveralRecords) {
+    WorkbookModel book;
+    auto sheet = std::make_shared<SheetModel>("Sheet1");
+    book.sheets.push_back(sheet);
+    for (int r = 0; r < 1500; ++r) MergeCells(*sheet, CellRect{r, 0, r, 1}, false);
+    TempFolder dir;
+    ASSERT_TRUE(WriteBiff8File(book, dir.File("merges.xls")).ok());
+    int status = 0;
+    const std::string out = testing::RunPython(
+        "import sys, xlrd\n"
+        "s = xlrd.open_workbook(sys.argv[1], formatting_info=True).sheet_by_index(0)\n"
+        "print(len(s.merged_cells), sorted(s.merged_cells)[-1])\n",
+        dir.File("merges.xls"), &status);
+    EXPECT_EQ(out, "1500 (1499, 1500, 0, 2)\n");
+}
+
+TEST(WorkbookFile, FormatFollowsTheName) {
+    EXPECT_EQ(FileFormatForName("/out/report.xlsx"), WorkbookFileFormat::Xlsx);
+    EXPECT_EQ(FileFormatForName("/out/report.XLSX"), WorkbookFileFormat::Xlsx);
+    EXPECT_EQ(FileFormatForName("/out/report.xls"), WorkbookFileFormat::Biff8);
+    EXPECT_EQ(FileFormatForName("/out/report.XLS.xls"), WorkbookFileFormat::Biff8);
+    EXPECT_EQ(FileFormatForName("/out/data.xlsx/book"), WorkbookFileFormat::Biff8);
+    EXPECT_EQ(FileFormatForName("xlsx"), WorkbookFileFormat::Biff8);
+}
+
+}  // namespace
+}  // namespace automation
