@@ -324,8 +324,9 @@ void CDialog::Build(QWidget* owner) {
     }
     w->setObjectName(QString("ctl%1").arg(c.id));
     w->setGeometry(MapDialogRect(c.x, c.y, c.cx, c.cy));
+    // Buttons, check boxes and labels are announced by their live text;
+    // the template names the others.
     if (!c.accessibleName.empty()) w->setAccessibleName(QString::fromStdString(c.accessibleName));
-    else if (!c.text.empty()) w->setAccessibleName(text);
     if (c.cls == ControlClass::Static || c.cls == ControlClass::Picture ||
         c.cls == ControlClass::Icon)
       w->setFocusPolicy(Qt::NoFocus);
@@ -383,7 +384,9 @@ void FocusFirstTabStop(CDialog* dialog, const DialogTemplate& t) {
 int CDialog::DoModal() {
   ended_ = false;
   result_ = IDCANCEL;
-  QWidget* owner = parent_ ? parent_->Widget() : nullptr;
+  // Without a parent the active window owns a modal dialog, as on the
+  // system this design comes from.
+  QWidget* owner = parent_ ? parent_->Widget() : QApplication::activeWindow();
   if (owner) owner = owner->window();
   Build(owner);
   window_->setWindowModality(Qt::ApplicationModal);
