@@ -18,6 +18,7 @@ namespace {
 // Used when the scheduler names no default resolution: the commonest label
 // and office printer resolution, or the queue's supported one nearest it.
 constexpr int kFallbackResolution = 300;
+constexpr int kLowestResolution = 150;
 
 constexpr int kLargeFontCellHeight = 100;  // dots
 constexpr int kLargeFontWeight = 700;
@@ -33,15 +34,14 @@ int ResolutionFor(const std::string& queue, const QPrinter& printer) {
     if (own > 0) {
         return own;
     }
-    int chosen = kFallbackResolution;
-    const QList<int> supported = printer.supportedResolutions();
-    if (!supported.isEmpty() && !supported.contains(kFallbackResolution)) {
-        chosen = supported.front();
-        for (int dpi : supported) {
-            if (dpi > 0 &&
-                std::abs(dpi - kFallbackResolution) < std::abs(chosen - kFallbackResolution)) {
-                chosen = dpi;
-            }
+    // Qt answers 72 when it knows nothing of a queue; no printer prints
+    // labels that coarsely, and the layout would run far off the page.
+    int chosen = 0;
+    for (int dpi : printer.supportedResolutions()) {
+        if (dpi >= kLowestResolution &&
+            (chosen == 0 ||
+             std::abs(dpi - kFallbackResolution) < std::abs(chosen - kFallbackResolution))) {
+            chosen = dpi;
         }
     }
     return chosen > 0 ? chosen : kFallbackResolution;
@@ -77,8 +77,8 @@ std::unique_ptr<PrinterDC> PrinterDC::Create(const std::string& /*driver*/,
 PrinterDC::PrinterDC(std::unique_ptr<QPrinter> printer) : printer_(std::move(printer)) {}
 
 PrinterDC::~PrinterDC() {
-    // A job left open is still handed over, as the spooler would get
-    // whatever was drawn when a program ends its device context early.
+    // Qt's CUPS engine cannot abort a job: one left open is ended here and
+    // handed over with whatever was drawn.
     if (painting()) {
         painter_->end();
     }

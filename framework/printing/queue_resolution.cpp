@@ -10,7 +10,12 @@ int QueueDefaultResolution(const std::string& queue) {
     if (queue.empty()) {
         return 0;
     }
-    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.c_str(), nullptr);
+    // A default set with lpoptions may name an instance, "queue/instance".
+    const std::size_t slash = queue.find('/');
+    const std::string name = queue.substr(0, slash);
+    const std::string instance = slash == std::string::npos ? "" : queue.substr(slash + 1);
+    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.c_str(),
+                                         instance.empty() ? nullptr : instance.c_str());
     if (dest == nullptr) {
         return 0;
     }

@@ -75,6 +75,26 @@ TEST(CupsDefaultPrinter, EntryNamesTheDefaultQueueAndIsCutAt79In80Characters) {
     EXPECT_EQ(EntryIn80(), entry.substr(0, 79));
 }
 
+TEST(CupsDefaultPrinter, UsersOwnDefaultInstanceWinsAndDrawsAtItsQueuesResolution) {
+    PrivateCupsd cupsd;
+    START_OR_SKIP(cupsd);
+    ADD_QUEUE(cupsd, "TestPdf", true);
+    ADD_QUEUE(cupsd, "Labels", false);
+    // A queue set to print at 600 dpi: its device context counts 600 dots
+    // to the inch.
+    std::string output;
+    ASSERT_TRUE(cupsd.RunTool("lpadmin", {"-p", "Labels", "-o", "Resolution=600dpi"}, &output))
+        << output;
+    // The user's choice (lpoptions) may name an instance of a queue.
+    ASSERT_TRUE(cupsd.RunTool("lpoptions", {"-p", "Labels/wide", "-o", "media=A4"}, &output))
+        << output;
+    ASSERT_TRUE(cupsd.RunTool("lpoptions", {"-d", "Labels/wide"}, &output)) << output;
+    EXPECT_EQ(DefaultPrinterEntry(), "Labels/wide,cups,spool");
+    auto dc = PrinterDC::Create("cups", "Labels/wide", "spool");
+    ASSERT_NE(dc, nullptr);
+    EXPECT_EQ(dc->Resolution(), 600);
+}
+
 TEST(CupsPrint, LabelReachesTheSpoolAsPdfWithItsTextsInPlace) {
     PrivateCupsd cupsd;
     START_OR_SKIP(cupsd);

@@ -55,10 +55,13 @@ class PrivateCupsd {
     // The last lines of the scheduler's error log, for failure messages.
     std::string LogTail() const;
 
-  private:
+    // Runs a CUPS tool (lpadmin, lpoptions, lpstat ...) against this
+    // scheduler; its output, standard error included, in `output`. True
+    // when it ran and exited 0.
     bool RunTool(const std::string& tool, const std::vector<std::string>& args,
                  std::string* output) const;
 
+  private:
     std::string root_;  // this scheduler's folder
     std::unique_ptr<QProcess> cupsd_;
 };
