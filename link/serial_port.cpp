@@ -18,6 +18,18 @@
 
 namespace tallylink {
 
+namespace {
+
+// Gives the device up. The exclusive mode goes first: a pseudo-terminal
+// keeps it after its last close for as long as its other side is open, and
+// would refuse our own next opening.
+void ReleasePort(int fd) {
+    ioctl(fd, TIOCNXCL);
+    close(fd);
+}
+
+}  // namespace
+
 struct SerialPort::Session {
     Session(int number, ReceiveCallback receive) : portNumber(number), callback(receive) {
         int fds[2];
@@ -30,7 +42,7 @@ struct SerialPort::Session {
     }
     ~Session() {
         int f = fd.load();
-        if (f >= 0) close(f);
+        if (f >= 0) ReleasePort(f);
         if (wakeRead >= 0) close(wakeRead);
         if (wakeWrite >= 0) close(wakeWrite);
     }
@@ -53,7 +65,7 @@ struct SerialPort::Session {
     void ClosePort() {
         std::lock_guard<std::mutex> lock(portLock);
         int f = fd.exchange(-1);
-        if (f >= 0) close(f);
+        if (f >= 0) ReleasePort(f);
     }
 
     // A report from the monitor thread. Once closing has begun nobody waits
@@ -112,6 +124,7 @@ namespace {
 using Session = SerialPort::Session;
 
 bool WouldBlock(int e) { return e == EAGAIN || e == EWOULDBLOCK; }
+
 
 // Reads everything the port holds, handing it to the callback in chunks. A
 // chunk ends after kReadChunkSize bytes or when no byte follows within
@@ -454,8 +467,9 @@ void SerialPort::StopSession() {
     if (f < 0) return;
     if (ended) {
         s->fd.store(-1);
-        close(f);
+        ReleasePort(f);
     } else {
+        ioctl(f, TIOCNXCL);
         int null = open("/dev/null", O_RDWR | O_CLOEXEC);
         if (null >= 0) {
             dup3(null, f, O_CLOEXEC);

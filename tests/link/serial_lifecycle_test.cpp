@@ -1,5 +1,6 @@
 // Opening, failure reports and closing of the serial engine, including the
 // device going away and a monitor thread that is stuck.
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -182,6 +183,40 @@ TEST_F(SerialLifecycleTest, CloseAndDestructionAreBoundedWhileTheCallbackBlocks)
     Received::Get().Unblock();
     std::this_thread::sleep_for(100ms);
     EXPECT_TRUE(failures.Reports().empty());
+}
+
+// Root opens terminals held exclusively all the same, so the check runs as
+// an ordinary user (in a child process when the tests run as root).
+TEST(SerialExclusive, HeldExclusivelyYetOpensAgainAfterClosing) {
+    auto scenario = []() -> int {
+        PtyPair far;
+        if (!far.ok()) return 10;
+        SerialPort port;
+        if (port.OpenDevice(&Received::Callback, 7, far.slavePath()) != 1) return 11;
+        SerialPort other;
+        if (other.OpenDevice(&Received::Callback, 7, far.slavePath()) != 0) return 12;
+        port.Close();
+        // A pseudo-terminal keeps its exclusive mode past the last close.
+        if (port.OpenDevice(&Received::Callback, 7, far.slavePath()) != 1) return 13;
+        if (port.StartMonitor() != 1) return 14;
+        port.Close();
+        if (other.OpenDevice(&Received::Callback, 7, far.slavePath()) != 1) return 15;
+        return 0;
+    };
+    if (geteuid() != 0) {
+        EXPECT_EQ(scenario(), 0);
+        return;
+    }
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(20);
+        _exit(scenario());
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace
