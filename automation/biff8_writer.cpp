@@ -60,7 +60,7 @@ constexpr std::uint16_t kColorSystemBackground = 0x41;
 
 // A record body under construction.
 class Body {
-public:
+  public:
     Body& U8(std::uint8_t v) {
         bytes_.push_back(static_cast<char>(v));
         return *this;
@@ -78,7 +78,7 @@ public:
     }
     const std::string& bytes() const { return bytes_; }
 
-private:
+  private:
     std::string bytes_;
 };
 
@@ -104,11 +104,13 @@ std::string StringChars(const std::u16string& text, bool compressed) {
 // ShortXLUnicodeString: 8-bit length, flags, characters.
 void ShortString(Body& body, const std::u16string& text) {
     const bool compressed = FitsOneByte(text);
-    body.U8(static_cast<std::uint8_t>(text.size())).U8(compressed ? 0 : 1).Bytes(StringChars(text, compressed));
+    body.U8(static_cast<std::uint8_t>(text.size()))
+        .U8(compressed ? 0 : 1)
+        .Bytes(StringChars(text, compressed));
 }
 
 class RecordStream {
-public:
+  public:
     std::size_t Position() const { return bytes_.size(); }
     std::string& bytes() { return bytes_; }
 
@@ -136,7 +138,7 @@ public:
         for (int i = 0; i < 4; ++i) bytes_[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
     }
 
-private:
+  private:
     std::string bytes_;
 };
 
@@ -144,7 +146,7 @@ private:
 
 void WriteBof(RecordStream& s, std::uint16_t substreamType) {
     Body b;
-    b.U16(0x0600)          // BIFF8
+    b.U16(0x0600)            // BIFF8
         .U16(substreamType)  // 0x0005 workbook globals, 0x0010 worksheet
         .U16(0x0DBB)         // build
         .U16(0x07CC)         // year
@@ -161,16 +163,19 @@ void WriteCodepage(RecordStream& s) { s.Record(kRecCodepage, Body().U16(1200)); 
 
 void WriteWindow1(RecordStream& s) {
     Body b;
-    b.U16(0x0168).U16(0x001E).U16(0x3A5C).U16(0x2328)  // position and size, in twips
-        .U16(0x0038)  // horizontal and vertical scroll bars, sheet tabs
-        .U16(0)       // active sheet
-        .U16(0)       // first visible tab
-        .U16(1)       // selected tabs
+    b.U16(0x0168)
+        .U16(0x001E)
+        .U16(0x3A5C)
+        .U16(0x2328)   // position and size, in twips
+        .U16(0x0038)   // horizontal and vertical scroll bars, sheet tabs
+        .U16(0)        // active sheet
+        .U16(0)        // first visible tab
+        .U16(1)        // selected tabs
         .U16(0x0258);  // tab bar width ratio 600/1000
     s.Record(kRecWindow1, b);
 }
 
-void WriteDateMode(RecordStream& s) { s.Record(kRecDateMode, Body().U16(0)); }  // 1900 system
+void WriteDateMode(RecordStream& s) { s.Record(kRecDateMode, Body().U16(0)); }    // 1900 system
 void WritePrecision(RecordStream& s) { s.Record(kRecPrecision, Body().U16(1)); }  // full precision
 
 struct FontSpec {
@@ -179,7 +184,8 @@ struct FontSpec {
     bool bold;
     std::uint16_t color;  // palette index or automatic
     friend bool operator<(const FontSpec& a, const FontSpec& b) {
-        return std::tie(a.name, a.twips, a.bold, a.color) < std::tie(b.name, b.twips, b.bold, b.color);
+        return std::tie(a.name, a.twips, a.bold, a.color) <
+               std::tie(b.name, b.twips, b.bold, b.color);
     }
 };
 
@@ -222,13 +228,13 @@ void WriteXf(RecordStream& s, const XfSpec& xf) {
                     : static_cast<std::uint16_t>(xf.fill | (kColorSystemBackground << 7));
     Body b;
     b.U16(xf.font)
-        .U16(0)                                   // number format: General
-        .U16(xf.style ? 0xFFF5 : 0x0001)          // locked; style XFs have no parent (0xFFF)
+        .U16(0)                           // number format: General
+        .U16(xf.style ? 0xFFF5 : 0x0001)  // locked; style XFs have no parent (0xFFF)
         .U8(static_cast<std::uint8_t>(xf.hAlign | (xf.vAlign << 4)))
-        .U8(0)                                    // no rotation
+        .U8(0)  // no rotation
         .U16(xf.attributes)
-        .U32(0)                                   // no borders
-        .U32(xf.fill < 0 ? 0 : (1u << 26))        // fill pattern 1: solid
+        .U32(0)                             // no borders
+        .U32(xf.fill < 0 ? 0 : (1u << 26))  // fill pattern 1: solid
         .U16(fillColors);
     s.Record(kRecXf, b);
 }
@@ -249,7 +255,7 @@ std::size_t WriteBoundSheet(RecordStream& s, const std::string& name) {
 }
 
 class SharedStrings {
-public:
+  public:
     std::uint32_t Add(const std::string& text) {
         ++total_;
         auto found = index_.find(text);
@@ -263,7 +269,7 @@ public:
     std::uint32_t total() const { return total_; }
     const std::vector<const std::string*>& strings() const { return strings_; }
 
-private:
+  private:
     std::unordered_map<std::string, std::uint32_t> index_;
     std::vector<const std::string*> strings_;
     std::uint32_t total_ = 0;
@@ -287,7 +293,8 @@ void WriteSst(RecordStream& s, const SharedStrings& sst) {
         const std::u16string units = Utf8ToUtf16(*text);
         const bool compressed = FitsOneByte(units);
         const std::size_t unit = compressed ? 1 : 2;
-        if (bodies.back().size() + 3 + (units.empty() ? 0 : unit) > kMaxRecordBody) bodies.emplace_back();
+        if (bodies.back().size() + 3 + (units.empty() ? 0 : unit) > kMaxRecordBody)
+            bodies.emplace_back();
         starts.push_back(Where{bodies.size() - 1, bodies.back().size()});
         Body h;
         h.U16(static_cast<std::uint16_t>(units.size())).U8(compressed ? 0 : 1);
@@ -330,12 +337,16 @@ void WriteSst(RecordStream& s, const SharedStrings& sst) {
 
 // ------------------------------------------------------------ worksheet
 
-std::uint16_t RowTwips(double points) { return static_cast<std::uint16_t>(std::lround(points * 20)); }
+std::uint16_t RowTwips(double points) {
+    return static_cast<std::uint16_t>(std::lround(points * 20));
+}
 
 void WriteDefaultRowHeight(RecordStream& s, const SheetModel& sheet) {
     const bool custom = sheet.standardHeight > 0;
     s.Record(kRecDefaultRowHeight,
-             Body().U16(custom ? 1 : 0).U16(custom ? RowTwips(sheet.standardHeight) : kStandardRowTwips));
+             Body()
+                 .U16(custom ? 1 : 0)
+                 .U16(custom ? RowTwips(sheet.standardHeight) : kStandardRowTwips));
 }
 
 void WriteDefColWidth(RecordStream& s) { s.Record(kRecDefColWidth, Body().U16(8)); }
@@ -347,7 +358,8 @@ void WriteColInfo(RecordStream& s, std::int32_t first, std::int32_t last, double
         .U16(static_cast<std::uint16_t>(last))
         .U16(units)
         .U16(kFirstCellXf)
-        .U16(static_cast<std::uint16_t>(0x0002 | (units == 0 ? 0x0001 : 0)))  // width set; hidden at 0
+        .U16(static_cast<std::uint16_t>(0x0002 |
+                                        (units == 0 ? 0x0001 : 0)))  // width set; hidden at 0
         .U16(0);
     s.Record(kRecColInfo, b);
 }
@@ -357,7 +369,8 @@ void WriteColInfo(RecordStream& s, std::int32_t first, std::int32_t last, double
 void WriteColInfos(RecordStream& s, const SheetModel& sheet) {
     std::map<std::int32_t, double> widths = sheet.columnWidths;
     if (std::fabs(sheet.standardWidth - 8.43) > 1e-9) {
-        for (std::int32_t col = 0; col < kBiff8Columns; ++col) widths.emplace(col, sheet.standardWidth);
+        for (std::int32_t col = 0; col < kBiff8Columns; ++col)
+            widths.emplace(col, sheet.standardWidth);
     }
     auto it = widths.begin();
     while (it != widths.end()) {
@@ -365,7 +378,8 @@ void WriteColInfos(RecordStream& s, const SheetModel& sheet) {
         const double width = it->second;
         std::int32_t last = first;
         ++it;
-        while (it != widths.end() && it->first == last + 1 && ColumnWidthUnits(it->second) == ColumnWidthUnits(width)) {
+        while (it != widths.end() && it->first == last + 1 &&
+               ColumnWidthUnits(it->second) == ColumnWidthUnits(width)) {
             last = it->first;
             ++it;
         }
@@ -398,8 +412,8 @@ void WriteRow(RecordStream& s, const SheetModel& sheet, std::int32_t row, std::i
     const bool isCustom = custom != sheet.rowHeights.end();
     const double points = isCustom ? custom->second : sheet.standardHeight;
     const std::uint16_t twips = points > 0 ? RowTwips(points) : kStandardRowTwips;
-    std::uint16_t flags = 0x0100;          // a bit the format requires set
-    if (isCustom) flags |= 0x0040;         // height differs from the font's
+    std::uint16_t flags = 0x0100;                 // a bit the format requires set
+    if (isCustom) flags |= 0x0040;                // height differs from the font's
     if (isCustom && twips == 0) flags |= 0x0020;  // hidden
     Body b;
     b.U16(static_cast<std::uint16_t>(row))
@@ -413,23 +427,42 @@ void WriteRow(RecordStream& s, const SheetModel& sheet, std::int32_t row, std::i
     s.Record(kRecRow, b);
 }
 
-void WriteLabelSst(RecordStream& s, std::int32_t row, std::int32_t col, std::uint16_t xf, std::uint32_t isst) {
-    s.Record(kRecLabelSst, Body().U16(static_cast<std::uint16_t>(row)).U16(static_cast<std::uint16_t>(col)).U16(xf).U32(isst));
+void WriteLabelSst(RecordStream& s, std::int32_t row, std::int32_t col, std::uint16_t xf,
+                   std::uint32_t isst) {
+    s.Record(kRecLabelSst, Body()
+                               .U16(static_cast<std::uint16_t>(row))
+                               .U16(static_cast<std::uint16_t>(col))
+                               .U16(xf)
+                               .U32(isst));
 }
 
-void WriteNumber(RecordStream& s, std::int32_t row, std::int32_t col, std::uint16_t xf, double value) {
-    s.Record(kRecNumber, Body().U16(static_cast<std::uint16_t>(row)).U16(static_cast<std::uint16_t>(col)).U16(xf).F64(value));
+void WriteNumber(RecordStream& s, std::int32_t row, std::int32_t col, std::uint16_t xf,
+                 double value) {
+    s.Record(kRecNumber, Body()
+                             .U16(static_cast<std::uint16_t>(row))
+                             .U16(static_cast<std::uint16_t>(col))
+                             .U16(xf)
+                             .F64(value));
 }
 
-void WriteBoolErr(RecordStream& s, std::int32_t row, std::int32_t col, std::uint16_t xf, bool value) {
-    s.Record(kRecBoolErr, Body().U16(static_cast<std::uint16_t>(row)).U16(static_cast<std::uint16_t>(col)).U16(xf).U8(value ? 1 : 0).U8(0));
+void WriteBoolErr(RecordStream& s, std::int32_t row, std::int32_t col, std::uint16_t xf,
+                  bool value) {
+    s.Record(kRecBoolErr, Body()
+                              .U16(static_cast<std::uint16_t>(row))
+                              .U16(static_cast<std::uint16_t>(col))
+                              .U16(xf)
+                              .U8(value ? 1 : 0)
+                              .U8(0));
 }
 
 void WriteBlank(RecordStream& s, std::int32_t row, std::int32_t col, std::uint16_t xf) {
-    s.Record(kRecBlank, Body().U16(static_cast<std::uint16_t>(row)).U16(static_cast<std::uint16_t>(col)).U16(xf));
+    s.Record(
+        kRecBlank,
+        Body().U16(static_cast<std::uint16_t>(row)).U16(static_cast<std::uint16_t>(col)).U16(xf));
 }
 
-void WriteCell(RecordStream& s, std::int32_t row, std::int32_t col, const Cell& cell, const SharedStrings& sst) {
+void WriteCell(RecordStream& s, std::int32_t row, std::int32_t col, const Cell& cell,
+               const SharedStrings& sst) {
     const auto xf = static_cast<std::uint16_t>(kFirstCellXf + cell.format);
     switch (cell.kind) {
         case CellKind::Text:
@@ -477,7 +510,8 @@ void WriteCellTable(RecordStream& s, const SheetModel& sheet, const SharedString
             ++blockEnd;
         }
         while (cellIt != sheet.cells.end() && SheetModel::RowOf(cellIt->first) / 32 == block) {
-            WriteCell(s, SheetModel::RowOf(cellIt->first), SheetModel::ColumnOf(cellIt->first), cellIt->second, sst);
+            WriteCell(s, SheetModel::RowOf(cellIt->first), SheetModel::ColumnOf(cellIt->first),
+                      cellIt->second, sst);
             ++cellIt;
         }
         rowIt = blockEnd;
@@ -507,7 +541,8 @@ void WriteMergedCells(RecordStream& s, const std::vector<CellRect>& merges) {
     }
 }
 
-void WriteWorksheet(RecordStream& s, const SheetModel& sheet, bool active, const SharedStrings& sst) {
+void WriteWorksheet(RecordStream& s, const SheetModel& sheet, bool active,
+                    const SharedStrings& sst) {
     WriteBof(s, 0x0010);
     WriteDefaultRowHeight(s, sheet);
     WriteDefColWidth(s);
@@ -528,16 +563,22 @@ std::string SheetProblem(const SheetModel& sheet) {
                "save it as .xlsx instead.";
     };
     for (const auto& entry : sheet.cells) {
-        if (SheetModel::RowOf(entry.first) >= kBiff8Rows || SheetModel::ColumnOf(entry.first) >= kBiff8Columns) {
-            return where("cell " + RectAddress(CellRect{SheetModel::RowOf(entry.first), SheetModel::ColumnOf(entry.first),
-                                                        SheetModel::RowOf(entry.first), SheetModel::ColumnOf(entry.first)}));
+        if (SheetModel::RowOf(entry.first) >= kBiff8Rows ||
+            SheetModel::ColumnOf(entry.first) >= kBiff8Columns) {
+            return where("cell " + RectAddress(CellRect{SheetModel::RowOf(entry.first),
+                                                        SheetModel::ColumnOf(entry.first),
+                                                        SheetModel::RowOf(entry.first),
+                                                        SheetModel::ColumnOf(entry.first)}));
         }
     }
     for (const CellRect& m : sheet.merges) {
-        if (m.bottom >= kBiff8Rows || m.right >= kBiff8Columns) return where("merged cells " + RectAddress(m));
+        if (m.bottom >= kBiff8Rows || m.right >= kBiff8Columns)
+            return where("merged cells " + RectAddress(m));
     }
-    if (!sheet.rowHeights.empty() && sheet.rowHeights.rbegin()->first >= kBiff8Rows) return where("a row height");
-    if (!sheet.columnWidths.empty() && sheet.columnWidths.rbegin()->first >= kBiff8Columns) return where("a column width");
+    if (!sheet.rowHeights.empty() && sheet.rowHeights.rbegin()->first >= kBiff8Rows)
+        return where("a row height");
+    if (!sheet.columnWidths.empty() && sheet.columnWidths.rbegin()->first >= kBiff8Columns)
+        return where("a column width");
     return std::string();
 }
 
@@ -578,22 +619,27 @@ std::string BuildBiff8Workbook(const WorkbookModel& book, std::string* error) {
     for (std::size_t i = 0; i < book.FormatCount(); ++i) {
         const CellFormat& f = book.Format(static_cast<std::uint32_t>(i));
         FontSpec font{f.fontName.empty() ? standard.name : Utf8ToUtf16(f.fontName),
-                      f.fontSize > 0 ? static_cast<std::uint16_t>(std::lround(f.fontSize * 20)) : kStandardFontTwips,
+                      f.fontSize > 0 ? static_cast<std::uint16_t>(std::lround(f.fontSize * 20))
+                                     : kStandardFontTwips,
                       f.bold,
-                      f.fontColorIndex > 0 ? static_cast<std::uint16_t>(f.fontColorIndex + kPaletteFileBase - 1)
-                                           : kColorAutomatic};
+                      f.fontColorIndex > 0
+                          ? static_cast<std::uint16_t>(f.fontColorIndex + kPaletteFileBase - 1)
+                          : kColorAutomatic};
         auto found = fontIndex.find(font);
         if (found == fontIndex.end()) {
             fonts.push_back(font);
-            found = fontIndex.emplace(font, static_cast<std::uint16_t>(fonts.size())).first;  // skips 4
+            found =
+                fontIndex.emplace(font, static_cast<std::uint16_t>(fonts.size())).first;  // skips 4
         }
         XfSpec xf;
         xf.font = found->second;
         xf.hAlign = static_cast<std::uint8_t>(f.hAlign);
         xf.vAlign = static_cast<std::uint8_t>(f.vAlign);
-        xf.attributes = i == 0 ? 0 : 0xF800;  // font, alignment, border, fill, protection given here
+        xf.attributes =
+            i == 0 ? 0 : 0xF800;  // font, alignment, border, fill, protection given here
         if (f.fillRgb >= 0) {
-            xf.fill = NearestColorIndex(static_cast<std::uint32_t>(f.fillRgb)) + kPaletteFileBase - 1;
+            xf.fill =
+                NearestColorIndex(static_cast<std::uint32_t>(f.fillRgb)) + kPaletteFileBase - 1;
         }
         cellXfs.push_back(xf);
     }
@@ -645,10 +691,12 @@ std::string BuildBiff8File(const WorkbookModel& book, std::string* error) {
 Status WriteBiff8File(const WorkbookModel& book, const std::string& path) {
     std::string error;
     const std::string bytes = BuildBiff8File(book, &error);
-    if (bytes.empty()) return Status::Error(hr::kException, "Cannot save \"" + path + "\": " + error);
+    if (bytes.empty())
+        return Status::Error(hr::kException, "Cannot save \"" + path + "\": " + error);
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) {
-        return Status::Error(hr::kException, "Cannot save \"" + path + "\": " + std::strerror(errno));
+        return Status::Error(hr::kException,
+                             "Cannot save \"" + path + "\": " + std::strerror(errno));
     }
     const std::size_t written = std::fwrite(bytes.data(), 1, bytes.size(), file);
     const int writeErrno = errno;
@@ -656,7 +704,8 @@ Status WriteBiff8File(const WorkbookModel& book, const std::string& path) {
     if (written != bytes.size() || !closed) {
         const int cause = written != bytes.size() ? writeErrno : errno;
         std::remove(path.c_str());  // a half file must not pass for a workbook
-        return Status::Error(hr::kException, "Cannot save \"" + path + "\": " + std::strerror(cause));
+        return Status::Error(hr::kException,
+                             "Cannot save \"" + path + "\": " + std::strerror(cause));
     }
     return Status::Ok();
 }

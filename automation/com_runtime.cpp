@@ -59,8 +59,8 @@ Status CreateObject(const std::string& progId, DispatchPtr* object) {
     DispatchPtr made = factory(&failure);
     if (!made) {
         if (failure.ok()) {
-            failure = Status::Error(hr::kServerFailed,
-                                    "The automation server \"" + progId + "\" could not be started.");
+            failure = Status::Error(hr::kServerFailed, "The automation server \"" + progId +
+                                                           "\" could not be started.");
         }
         return failure;
     }

@@ -47,13 +47,13 @@ void RestoreBuiltinServers();
 // Registers a server for the lifetime of this object, then puts back what
 // was registered under the ProgID before (or nothing).
 class ScopedServerRegistration {
-public:
+  public:
     ScopedServerRegistration(std::string progId, ServerFactory factory);
     ~ScopedServerRegistration();
     ScopedServerRegistration(const ScopedServerRegistration&) = delete;
     ScopedServerRegistration& operator=(const ScopedServerRegistration&) = delete;
 
-private:
+  private:
     std::string progId_;
     ServerFactory previous_;
 };

@@ -11,7 +11,7 @@ namespace {
 
 constexpr std::uint32_t kSectorSize = 512;
 constexpr std::uint32_t kMiniStreamCutoff = 4096;
-constexpr std::uint32_t kEntriesPerFatSector = kSectorSize / 4;          // 128
+constexpr std::uint32_t kEntriesPerFatSector = kSectorSize / 4;                // 128
 constexpr std::uint32_t kFatNumbersPerDifatSector = kEntriesPerFatSector - 1;  // last points on
 constexpr std::uint32_t kHeaderDifatEntries = 109;
 constexpr std::uint32_t kDirEntrySize = 128;
@@ -55,8 +55,9 @@ struct DirNode {
 }  // namespace
 
 std::string BuildCompoundFile(std::vector<CompoundStream> streams) {
-    std::sort(streams.begin(), streams.end(),
-              [](const CompoundStream& a, const CompoundStream& b) { return NameLess(a.name, b.name); });
+    std::sort(streams.begin(), streams.end(), [](const CompoundStream& a, const CompoundStream& b) {
+        return NameLess(a.name, b.name);
+    });
     for (auto& s : streams) {
         if (s.data.size() < kMiniStreamCutoff) s.data.resize(kMiniStreamCutoff, '\0');
     }
@@ -70,7 +71,8 @@ std::string BuildCompoundFile(std::vector<CompoundStream> streams) {
     }
     const std::uint32_t dirFirst = next;
     const std::uint32_t dirEntries = static_cast<std::uint32_t>(streams.size()) + 1;
-    const std::uint32_t dirSectors = SectorsFor(static_cast<std::size_t>(dirEntries) * kDirEntrySize);
+    const std::uint32_t dirSectors =
+        SectorsFor(static_cast<std::size_t>(dirEntries) * kDirEntrySize);
     next += dirSectors;
     // The FAT must also cover its own sectors and the DIFAT's: iterate to a
     // fixed point.
@@ -80,7 +82,8 @@ std::string BuildCompoundFile(std::vector<CompoundStream> streams) {
         const std::uint32_t fat = (total + kEntriesPerFatSector - 1) / kEntriesPerFatSector;
         const std::uint32_t difat =
             fat > kHeaderDifatEntries
-                ? (fat - kHeaderDifatEntries + kFatNumbersPerDifatSector - 1) / kFatNumbersPerDifatSector
+                ? (fat - kHeaderDifatEntries + kFatNumbersPerDifatSector - 1) /
+                      kFatNumbersPerDifatSector
                 : 0;
         if (fat == fatSectors && difat == difatSectors) break;
         fatSectors = fat;
@@ -90,11 +93,14 @@ std::string BuildCompoundFile(std::vector<CompoundStream> streams) {
     const std::uint32_t difatFirst = fatFirst + fatSectors;
     const std::uint32_t totalSectors = difatFirst + difatSectors;
 
-    std::vector<std::uint32_t> fat(static_cast<std::size_t>(fatSectors) * kEntriesPerFatSector, kFreeSect);
+    std::vector<std::uint32_t> fat(static_cast<std::size_t>(fatSectors) * kEntriesPerFatSector,
+                                   kFreeSect);
     const auto chain = [&fat](std::uint32_t first, std::uint32_t count) {
-        for (std::uint32_t i = 0; i < count; ++i) fat[first + i] = i + 1 < count ? first + i + 1 : kEndOfChain;
+        for (std::uint32_t i = 0; i < count; ++i)
+            fat[first + i] = i + 1 < count ? first + i + 1 : kEndOfChain;
     };
-    for (std::size_t i = 0; i < streams.size(); ++i) chain(firstSector[i], SectorsFor(streams[i].data.size()));
+    for (std::size_t i = 0; i < streams.size(); ++i)
+        chain(firstSector[i], SectorsFor(streams[i].data.size()));
     chain(dirFirst, dirSectors);
     for (std::uint32_t i = 0; i < fatSectors; ++i) fat[fatFirst + i] = kFatSect;
     for (std::uint32_t i = 0; i < difatSectors; ++i) fat[difatFirst + i] = kDifSect;
@@ -127,14 +133,16 @@ std::string BuildCompoundFile(std::vector<CompoundStream> streams) {
 
     // Stream data.
     for (std::size_t i = 0; i < streams.size(); ++i) {
-        std::copy(streams[i].data.begin(), streams[i].data.end(), out.begin() + sectorOffset(firstSector[i]));
+        std::copy(streams[i].data.begin(), streams[i].data.end(),
+                  out.begin() + sectorOffset(firstSector[i]));
     }
 
     // Directory: the root entry, then the streams as a balanced red-black
     // tree under it (nodes of the deepest level red, the rest black).
     std::vector<DirNode> nodes(streams.size());
     int maxDepth = 0;
-    std::function<std::uint32_t(int, int, int)> build = [&](int lo, int hi, int depth) -> std::uint32_t {
+    std::function<std::uint32_t(int, int, int)> build = [&](int lo, int hi,
+                                                            int depth) -> std::uint32_t {
         if (lo > hi) return kNoStream;
         const int mid = (lo + hi) / 2;
         maxDepth = std::max(maxDepth, depth);
@@ -152,14 +160,16 @@ std::string BuildCompoundFile(std::vector<CompoundStream> streams) {
     const std::uint32_t rootChild = build(0, static_cast<int>(streams.size()) - 1, 0);
     paint(rootChild, 0);
 
-    const auto writeEntry = [&](std::uint32_t id, const std::string& name, std::uint8_t type, bool red,
-                                std::uint32_t left, std::uint32_t right, std::uint32_t child,
-                                std::uint32_t start, std::uint32_t size) {
-        const std::size_t at = sectorOffset(dirFirst) + static_cast<std::size_t>(id) * kDirEntrySize;
+    const auto writeEntry = [&](std::uint32_t id, const std::string& name, std::uint8_t type,
+                                bool red, std::uint32_t left, std::uint32_t right,
+                                std::uint32_t child, std::uint32_t start, std::uint32_t size) {
+        const std::size_t at =
+            sectorOffset(dirFirst) + static_cast<std::size_t>(id) * kDirEntrySize;
         for (std::size_t i = 0; i < name.size() && i < 31; ++i) {
             Put16(out, at + 2 * i, static_cast<unsigned char>(name[i]));
         }
-        Put16(out, at + 64, static_cast<std::uint16_t>(2 * (std::min<std::size_t>(name.size(), 31) + 1)));
+        Put16(out, at + 64,
+              static_cast<std::uint16_t>(2 * (std::min<std::size_t>(name.size(), 31) + 1)));
         out[at + 66] = static_cast<char>(type);
         out[at + 67] = static_cast<char>(red ? 0 : 1);
         Put32(out, at + 68, left);
@@ -170,11 +180,13 @@ std::string BuildCompoundFile(std::vector<CompoundStream> streams) {
     };
     writeEntry(0, "Root Entry", 5, false, kNoStream, kNoStream, rootChild, kEndOfChain, 0);
     for (std::size_t i = 0; i < streams.size(); ++i) {
-        writeEntry(static_cast<std::uint32_t>(i) + 1, streams[i].name, 2, nodes[i].red, nodes[i].left,
-                   nodes[i].right, kNoStream, firstSector[i], static_cast<std::uint32_t>(streams[i].data.size()));
+        writeEntry(static_cast<std::uint32_t>(i) + 1, streams[i].name, 2, nodes[i].red,
+                   nodes[i].left, nodes[i].right, kNoStream, firstSector[i],
+                   static_cast<std::uint32_t>(streams[i].data.size()));
     }
     for (std::uint32_t id = dirEntries; id < dirSectors * (kSectorSize / kDirEntrySize); ++id) {
-        const std::size_t at = sectorOffset(dirFirst) + static_cast<std::size_t>(id) * kDirEntrySize;
+        const std::size_t at =
+            sectorOffset(dirFirst) + static_cast<std::size_t>(id) * kDirEntrySize;
         Put32(out, at + 68, kNoStream);
         Put32(out, at + 72, kNoStream);
         Put32(out, at + 76, kNoStream);
@@ -190,7 +202,8 @@ std::string BuildCompoundFile(std::vector<CompoundStream> streams) {
             const std::uint32_t fatIndex = kHeaderDifatEntries + d * kFatNumbersPerDifatSector + k;
             Put32(out, at + 4 * k, fatIndex < fatSectors ? fatFirst + fatIndex : kFreeSect);
         }
-        Put32(out, at + 4 * kFatNumbersPerDifatSector, d + 1 < difatSectors ? difatFirst + d + 1 : kEndOfChain);
+        Put32(out, at + 4 * kFatNumbersPerDifatSector,
+              d + 1 < difatSectors ? difatFirst + d + 1 : kEndOfChain);
     }
     return out;
 }

@@ -19,20 +19,20 @@ constexpr HResult MakeHResult(std::uint32_t bits) {
 }
 
 namespace hr {
-constexpr HResult kOk = 0;                                     // S_OK
-constexpr HResult kFalse = 1;                                  // S_FALSE
-constexpr HResult kUnknownName = MakeHResult(0x80020006u);     // DISP_E_UNKNOWNNAME
-constexpr HResult kMemberNotFound = MakeHResult(0x80020003u);  // DISP_E_MEMBERNOTFOUND
-constexpr HResult kParamNotFound = MakeHResult(0x80020004u);   // DISP_E_PARAMNOTFOUND
-constexpr HResult kTypeMismatch = MakeHResult(0x80020005u);    // DISP_E_TYPEMISMATCH
-constexpr HResult kException = MakeHResult(0x80020009u);       // DISP_E_EXCEPTION
-constexpr HResult kBadIndex = MakeHResult(0x8002000Bu);        // DISP_E_BADINDEX
-constexpr HResult kBadParamCount = MakeHResult(0x8002000Eu);   // DISP_E_BADPARAMCOUNT
-constexpr HResult kNotInitialized = MakeHResult(0x800401F0u);  // CO_E_NOTINITIALIZED
+constexpr HResult kOk = 0;                                         // S_OK
+constexpr HResult kFalse = 1;                                      // S_FALSE
+constexpr HResult kUnknownName = MakeHResult(0x80020006u);         // DISP_E_UNKNOWNNAME
+constexpr HResult kMemberNotFound = MakeHResult(0x80020003u);      // DISP_E_MEMBERNOTFOUND
+constexpr HResult kParamNotFound = MakeHResult(0x80020004u);       // DISP_E_PARAMNOTFOUND
+constexpr HResult kTypeMismatch = MakeHResult(0x80020005u);        // DISP_E_TYPEMISMATCH
+constexpr HResult kException = MakeHResult(0x80020009u);           // DISP_E_EXCEPTION
+constexpr HResult kBadIndex = MakeHResult(0x8002000Bu);            // DISP_E_BADINDEX
+constexpr HResult kBadParamCount = MakeHResult(0x8002000Eu);       // DISP_E_BADPARAMCOUNT
+constexpr HResult kNotInitialized = MakeHResult(0x800401F0u);      // CO_E_NOTINITIALIZED
 constexpr HResult kClassNotRegistered = MakeHResult(0x80040154u);  // REGDB_E_CLASSNOTREG
-constexpr HResult kServerFailed = MakeHResult(0x80080005u);    // CO_E_SERVER_EXEC_FAILURE
-constexpr HResult kDisconnected = MakeHResult(0x80010108u);    // RPC_E_DISCONNECTED
-constexpr HResult kInvalidArg = MakeHResult(0x80070057u);      // E_INVALIDARG
+constexpr HResult kServerFailed = MakeHResult(0x80080005u);        // CO_E_SERVER_EXEC_FAILURE
+constexpr HResult kDisconnected = MakeHResult(0x80010108u);        // RPC_E_DISCONNECTED
+constexpr HResult kInvalidArg = MakeHResult(0x80070057u);          // E_INVALIDARG
 }  // namespace hr
 
 // Outcome of an automation call. A failure always carries a text fit for a
@@ -62,7 +62,7 @@ using DispId = std::int32_t;
 // IDispatch::Invoke receives them. A reference is a shared_ptr; releasing the
 // reference is resetting it.
 class Dispatch {
-public:
+  public:
     virtual ~Dispatch();
     // The class name a type library would report ("Workbook", "Range").
     virtual const char* TypeName() const = 0;

@@ -25,7 +25,7 @@ constexpr DispId kName = 0x6E;         // get/put; also Worksheet.Name and Font.
 constexpr DispId kWorksheets = 0x1EE;  // get -> Worksheets
 constexpr DispId kSaveAs = 0x785;      // method, twelve arguments
 // Worksheets
-constexpr DispId kItem = 0xAA;   // get (Index) -> Worksheet; on Range get/put (Row, Column[, value])
+constexpr DispId kItem = 0xAA;  // get (Index) -> Worksheet; on Range get/put (Row, Column[, value])
 constexpr DispId kCount = 0x76;  // get -> I4
 // Worksheet
 constexpr DispId kDelete = 0x75;      // method
@@ -35,15 +35,15 @@ constexpr DispId kRows = 0x102;       // get -> Range (all rows)
 constexpr DispId kRange = 0xC5;       // get (Cell1[, Cell2]) -> Range
 constexpr DispId kUsedRange = 0x19C;  // get -> Range
 // Range
-constexpr DispId kValue = 0x06;                 // get/put
-constexpr DispId kAddress = 0xEC;               // get -> "$A$1:$G$1"
-constexpr DispId kColumnWidth = 0xF2;           // get/put, in characters
-constexpr DispId kRowHeight = 0x110;            // get/put, in points
-constexpr DispId kMerge = 0x234;                // method (Across)
-constexpr DispId kHorizontalAlignment = 0x88;   // get/put
-constexpr DispId kVerticalAlignment = 0x89;     // get/put
-constexpr DispId kFont = 0x92;                  // get -> Font
-constexpr DispId kInterior = 0x81;              // get -> Interior
+constexpr DispId kValue = 0x06;                // get/put
+constexpr DispId kAddress = 0xEC;              // get -> "$A$1:$G$1"
+constexpr DispId kColumnWidth = 0xF2;          // get/put, in characters
+constexpr DispId kRowHeight = 0x110;           // get/put, in points
+constexpr DispId kMerge = 0x234;               // method (Across)
+constexpr DispId kHorizontalAlignment = 0x88;  // get/put
+constexpr DispId kVerticalAlignment = 0x89;    // get/put
+constexpr DispId kFont = 0x92;                 // get -> Font
+constexpr DispId kInterior = 0x81;             // get -> Interior
 // Font (Name shares kName)
 constexpr DispId kSize = 0x68;
 constexpr DispId kBold = 0x60;

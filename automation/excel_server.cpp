@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <initializer_list>
 #include <cstdio>
+#include <initializer_list>
 
 #include "palette.h"
 #include "utf.h"
@@ -64,7 +64,7 @@ struct AppState {
 
 // The arguments of one call, with the checks every member needs.
 class Args {
-public:
+  public:
     Args(const std::vector<Variant>& values, const char* type, const char* member)
         : values_(values), type_(type), member_(member) {}
 
@@ -80,10 +80,12 @@ public:
     }
     Status Count(std::size_t least, std::size_t most) const {
         if (values_.size() < least || values_.size() > most) {
-            return Fail(hr::kBadParamCount,
-                        "takes " + (least == most ? std::to_string(least)
-                                                  : std::to_string(least) + " to " + std::to_string(most)) +
-                            " argument(s), got " + std::to_string(values_.size()) + ".");
+            return Fail(
+                hr::kBadParamCount,
+                "takes " +
+                    (least == most ? std::to_string(least)
+                                   : std::to_string(least) + " to " + std::to_string(most)) +
+                    " argument(s), got " + std::to_string(values_.size()) + ".");
         }
         for (std::size_t i = 0; i < least; ++i) {
             if (values_[i].IsMissing()) {
@@ -94,28 +96,32 @@ public:
         return Status::Ok();
     }
     Status Int(std::size_t i, std::int32_t* out) const {
-        if (!Has(i)) return Fail(hr::kParamNotFound, "argument " + std::to_string(i + 1) + " is required.");
+        if (!Has(i))
+            return Fail(hr::kParamNotFound, "argument " + std::to_string(i + 1) + " is required.");
         if (!(*this)[i].ToInt32(out)) return Mismatch(i, "a whole number");
         return Status::Ok();
     }
     Status Double(std::size_t i, double* out) const {
-        if (!Has(i)) return Fail(hr::kParamNotFound, "argument " + std::to_string(i + 1) + " is required.");
+        if (!Has(i))
+            return Fail(hr::kParamNotFound, "argument " + std::to_string(i + 1) + " is required.");
         if (!(*this)[i].ToDouble(out)) return Mismatch(i, "a number");
         return Status::Ok();
     }
     Status Bool(std::size_t i, bool* out) const {
-        if (!Has(i)) return Fail(hr::kParamNotFound, "argument " + std::to_string(i + 1) + " is required.");
+        if (!Has(i))
+            return Fail(hr::kParamNotFound, "argument " + std::to_string(i + 1) + " is required.");
         if (!(*this)[i].ToBool(out)) return Mismatch(i, "true or false");
         return Status::Ok();
     }
     Status Text(std::size_t i, std::string* out) const {
-        if (!Has(i)) return Fail(hr::kParamNotFound, "argument " + std::to_string(i + 1) + " is required.");
+        if (!Has(i))
+            return Fail(hr::kParamNotFound, "argument " + std::to_string(i + 1) + " is required.");
         if (!(*this)[i].ToText(out)) return Mismatch(i, "a text");
         *out = SanitizeUtf8(*out);
         return Status::Ok();
     }
 
-private:
+  private:
     Status Mismatch(std::size_t i, const char* wanted) const {
         return Fail(hr::kTypeMismatch, "argument " + std::to_string(i + 1) + " (" +
                                            (*this)[i].Describe() + ") is not " + wanted + ".");
@@ -128,7 +134,7 @@ private:
 
 // Shared by every object of the server: member lookup, kind check, liveness.
 class ServerObject : public Dispatch {
-public:
+  public:
     explicit ServerObject(std::shared_ptr<AppState> app) : app_(std::move(app)) {}
 
     Status Invoke(DispId id, InvokeKind kind, const std::vector<Variant>& args,
@@ -141,14 +147,14 @@ public:
             if (m.id == id) member = &m;
         }
         if (!member) {
-            return Status::Error(hr::kMemberNotFound, std::string(TypeName()) +
-                                                          " has no member with dispatch identifier " +
-                                                          Hex(id) + ".");
+            return Status::Error(hr::kMemberNotFound,
+                                 std::string(TypeName()) +
+                                     " has no member with dispatch identifier " + Hex(id) + ".");
         }
         if ((member->kinds & KindBit(kind)) == 0) {
-            return Status::Error(hr::kMemberNotFound, std::string(TypeName()) + "." + member->name +
-                                                          " (" + Hex(id) + ") cannot be called as " +
-                                                          InvokeKindName(kind) + ".");
+            return Status::Error(hr::kMemberNotFound,
+                                 std::string(TypeName()) + "." + member->name + " (" + Hex(id) +
+                                     ") cannot be called as " + InvokeKindName(kind) + ".");
         }
         Status alive = Alive();
         if (!alive.ok()) {
@@ -167,7 +173,7 @@ public:
         return std::string();
     }
 
-protected:
+  protected:
     virtual const std::vector<Member>& Members() const = 0;
     virtual Status Call(DispId id, InvokeKind kind, const Args& args, Variant* result) = 0;
     virtual Status Alive() const {
@@ -180,12 +186,12 @@ protected:
 
 // Objects that live inside one workbook.
 class BookObject : public ServerObject {
-public:
+  public:
     BookObject(std::shared_ptr<AppState> app, std::shared_ptr<BookState> book)
         : ServerObject(std::move(app)), book_(std::move(book)) {}
     const std::shared_ptr<BookState>& book() const { return book_; }
 
-protected:
+  protected:
     Status Alive() const override {
         Status status = ServerObject::Alive();
         if (status.ok() && !book_->open) {
@@ -198,13 +204,13 @@ protected:
 
 // Objects that live on one worksheet.
 class SheetObject : public BookObject {
-public:
+  public:
     SheetObject(std::shared_ptr<AppState> app, std::shared_ptr<BookState> book,
                 std::shared_ptr<SheetModel> sheet)
         : BookObject(std::move(app), std::move(book)), sheet_(std::move(sheet)) {}
     const std::shared_ptr<SheetModel>& sheet() const { return sheet_; }
 
-protected:
+  protected:
     Status Alive() const override {
         Status status = BookObject::Alive();
         if (status.ok() && sheet_->deleted) {
@@ -226,8 +232,9 @@ Status ValueToCell(const Args& args, std::size_t i, Cell* cell) {
         case VarType::Bstr: {
             std::string text = SanitizeUtf8(v.bstr());
             if (Utf16Length(text) > kMaxCellText) {
-                return args.Fail(hr::kException, "a cell holds at most 32767 characters; the text has " +
-                                                     std::to_string(Utf16Length(text)) + ".");
+                return args.Fail(hr::kException,
+                                 "a cell holds at most 32767 characters; the text has " +
+                                     std::to_string(Utf16Length(text)) + ".");
             }
             cell->kind = CellKind::Text;
             cell->text = std::move(text);
@@ -239,7 +246,8 @@ Status ValueToCell(const Args& args, std::size_t i, Cell* cell) {
             cell->number = v.i4();
             return Status::Ok();
         case VarType::R8:
-            if (!std::isfinite(v.r8())) return args.Fail(hr::kTypeMismatch, "the number is not finite.");
+            if (!std::isfinite(v.r8()))
+                return args.Fail(hr::kTypeMismatch, "the number is not finite.");
             cell->kind = CellKind::Number;
             cell->number = v.r8();
             return Status::Ok();
@@ -269,50 +277,91 @@ Variant CellToValue(const Cell* cell) {
 
 bool HAlignFromConstant(std::int32_t value, HAlign* out) {
     switch (value) {
-        case kAlignGeneral: *out = HAlign::General; return true;
-        case kAlignLeft: *out = HAlign::Left; return true;
-        case kAlignCenter: *out = HAlign::Center; return true;
-        case kAlignRight: *out = HAlign::Right; return true;
-        case kAlignFill: *out = HAlign::Fill; return true;
-        case kAlignJustify: *out = HAlign::Justify; return true;
-        case kAlignCenterAcrossSelection: *out = HAlign::CenterAcross; return true;
-        case kAlignDistributed: *out = HAlign::Distributed; return true;
-        default: return false;
+        case kAlignGeneral:
+            *out = HAlign::General;
+            return true;
+        case kAlignLeft:
+            *out = HAlign::Left;
+            return true;
+        case kAlignCenter:
+            *out = HAlign::Center;
+            return true;
+        case kAlignRight:
+            *out = HAlign::Right;
+            return true;
+        case kAlignFill:
+            *out = HAlign::Fill;
+            return true;
+        case kAlignJustify:
+            *out = HAlign::Justify;
+            return true;
+        case kAlignCenterAcrossSelection:
+            *out = HAlign::CenterAcross;
+            return true;
+        case kAlignDistributed:
+            *out = HAlign::Distributed;
+            return true;
+        default:
+            return false;
     }
 }
 
 std::int32_t HAlignConstant(HAlign a) {
     switch (a) {
-        case HAlign::General: return kAlignGeneral;
-        case HAlign::Left: return kAlignLeft;
-        case HAlign::Center: return kAlignCenter;
-        case HAlign::Right: return kAlignRight;
-        case HAlign::Fill: return kAlignFill;
-        case HAlign::Justify: return kAlignJustify;
-        case HAlign::CenterAcross: return kAlignCenterAcrossSelection;
-        case HAlign::Distributed: return kAlignDistributed;
+        case HAlign::General:
+            return kAlignGeneral;
+        case HAlign::Left:
+            return kAlignLeft;
+        case HAlign::Center:
+            return kAlignCenter;
+        case HAlign::Right:
+            return kAlignRight;
+        case HAlign::Fill:
+            return kAlignFill;
+        case HAlign::Justify:
+            return kAlignJustify;
+        case HAlign::CenterAcross:
+            return kAlignCenterAcrossSelection;
+        case HAlign::Distributed:
+            return kAlignDistributed;
     }
     return kAlignGeneral;
 }
 
 bool VAlignFromConstant(std::int32_t value, VAlign* out) {
     switch (value) {
-        case kAlignTop: *out = VAlign::Top; return true;
-        case kAlignCenter: *out = VAlign::Center; return true;
-        case kAlignBottom: *out = VAlign::Bottom; return true;
-        case kAlignJustify: *out = VAlign::Justify; return true;
-        case kAlignDistributed: *out = VAlign::Distributed; return true;
-        default: return false;
+        case kAlignTop:
+            *out = VAlign::Top;
+            return true;
+        case kAlignCenter:
+            *out = VAlign::Center;
+            return true;
+        case kAlignBottom:
+            *out = VAlign::Bottom;
+            return true;
+        case kAlignJustify:
+            *out = VAlign::Justify;
+            return true;
+        case kAlignDistributed:
+            *out = VAlign::Distributed;
+            return true;
+        default:
+            return false;
     }
 }
 
 std::int32_t VAlignConstant(VAlign a) {
     switch (a) {
-        case VAlign::Top: return kAlignTop;
-        case VAlign::Center: return kAlignCenter;
-        case VAlign::Bottom: return kAlignBottom;
-        case VAlign::Justify: return kAlignJustify;
-        case VAlign::Distributed: return kAlignDistributed;
+        case VAlign::Top:
+            return kAlignTop;
+        case VAlign::Center:
+            return kAlignCenter;
+        case VAlign::Bottom:
+            return kAlignBottom;
+        case VAlign::Justify:
+            return kAlignJustify;
+        case VAlign::Distributed:
+            return kAlignDistributed;
     }
     return kAlignBottom;
 }
@@ -321,12 +370,12 @@ std::int32_t VAlignConstant(VAlign a) {
 
 // Font and Interior both stand for the format of every cell of one range.
 class RangeFormatObject : public SheetObject {
-public:
+  public:
     RangeFormatObject(std::shared_ptr<AppState> app, std::shared_ptr<BookState> book,
                       std::shared_ptr<SheetModel> sheet, CellRect rect)
         : SheetObject(std::move(app), std::move(book), std::move(sheet)), rect_(rect) {}
 
-protected:
+  protected:
     const CellFormat& TopLeftFormat() const {
         const Cell* cell = sheet_->Find(rect_.top, rect_.left);
         return book_->model.Format(cell ? cell->format : 0);
@@ -340,11 +389,11 @@ protected:
 };
 
 class FontObject : public RangeFormatObject {
-public:
+  public:
     using RangeFormatObject::RangeFormatObject;
     const char* TypeName() const override { return "Font"; }
 
-protected:
+  protected:
     const std::vector<Member>& Members() const override {
         static const std::vector<Member> members = {
             {kName, "Name", kGet | kPut},
@@ -360,11 +409,18 @@ protected:
             if (Status s = args.Count(0, 0); !s.ok()) return s;
             const CellFormat& f = TopLeftFormat();
             switch (id) {
-                case kName: *result = Variant::Bstr(f.fontName.empty() ? "Arial" : f.fontName); break;
-                case kSize: *result = Variant::R8(f.fontSize > 0 ? f.fontSize : 10); break;
-                case kBold: *result = Variant::Bool(f.bold); break;
+                case kName:
+                    *result = Variant::Bstr(f.fontName.empty() ? "Arial" : f.fontName);
+                    break;
+                case kSize:
+                    *result = Variant::R8(f.fontSize > 0 ? f.fontSize : 10);
+                    break;
+                case kBold:
+                    *result = Variant::Bool(f.bold);
+                    break;
                 default:
-                    *result = Variant::I4(f.fontColorIndex == 0 ? kColorIndexAutomatic : f.fontColorIndex);
+                    *result = Variant::I4(f.fontColorIndex == 0 ? kColorIndexAutomatic
+                                                                : f.fontColorIndex);
             }
             return Status::Ok();
         }
@@ -381,7 +437,8 @@ protected:
             case kSize: {
                 double size = 0;
                 if (Status s = args.Double(0, &size); !s.ok()) return s;
-                if (size < 1 || size > 409) return args.Fail(hr::kException, "a font size is 1 to 409 points.");
+                if (size < 1 || size > 409)
+                    return args.Fail(hr::kException, "a font size is 1 to 409 points.");
                 size = std::round(size * 20) / 20;  // the file formats keep twentieths of a point
                 return Change(args, [&](CellFormat& f) { f.fontSize = size; });
             }
@@ -395,8 +452,9 @@ protected:
                 if (Status s = args.Int(0, &index); !s.ok()) return s;
                 if (index == kColorIndexAutomatic) index = 0;
                 if (index != 0 && (index < 1 || index > kPaletteSize)) {
-                    return args.Fail(hr::kException, "a colour index is 1 to 56 or automatic (-4105), not " +
-                                                         std::to_string(index) + ".");
+                    return args.Fail(hr::kException,
+                                     "a colour index is 1 to 56 or automatic (-4105), not " +
+                                         std::to_string(index) + ".");
                 }
                 return Change(args, [&](CellFormat& f) { f.fontColorIndex = index; });
             }
@@ -405,11 +463,11 @@ protected:
 };
 
 class InteriorObject : public RangeFormatObject {
-public:
+  public:
     using RangeFormatObject::RangeFormatObject;
     const char* TypeName() const override { return "Interior"; }
 
-protected:
+  protected:
     const std::vector<Member>& Members() const override {
         static const std::vector<Member> members = {
             {kColor, "Color", kGet | kPut},
@@ -424,10 +482,13 @@ protected:
             const CellFormat& f = TopLeftFormat();
             if (id == kColor) {
                 // No fill shows as white.
-                *result = Variant::R8(f.fillRgb < 0 ? 0xFFFFFF : RgbToColorValue(static_cast<std::uint32_t>(f.fillRgb)));
+                *result = Variant::R8(f.fillRgb < 0
+                                          ? 0xFFFFFF
+                                          : RgbToColorValue(static_cast<std::uint32_t>(f.fillRgb)));
             } else {
-                *result = Variant::I4(f.fillRgb < 0 ? kColorIndexNone
-                                                    : NearestColorIndex(static_cast<std::uint32_t>(f.fillRgb)));
+                *result = Variant::I4(
+                    f.fillRgb < 0 ? kColorIndexNone
+                                  : NearestColorIndex(static_cast<std::uint32_t>(f.fillRgb)));
             }
             return Status::Ok();
         }
@@ -437,7 +498,8 @@ protected:
             double value = 0;
             if (Status s = args.Double(0, &value); !s.ok()) return s;
             if (value < 0 || value > 0xFFFFFF || value != std::floor(value)) {
-                return args.Fail(hr::kException, "a colour value is a whole number from 0 to 16777215.");
+                return args.Fail(hr::kException,
+                                 "a colour value is a whole number from 0 to 16777215.");
             }
             rgb = static_cast<std::int32_t>(ColorValueToRgb(static_cast<std::uint32_t>(value)));
         } else {
@@ -448,8 +510,10 @@ protected:
             } else if (index >= 1 && index <= kPaletteSize) {
                 rgb = static_cast<std::int32_t>(PaletteRgb(index));
             } else {
-                return args.Fail(hr::kException, "a colour index is 1 to 56, automatic (-4105) or none (-4142), not " +
-                                                     std::to_string(index) + ".");
+                return args.Fail(
+                    hr::kException,
+                    "a colour index is 1 to 56, automatic (-4105) or none (-4142), not " +
+                        std::to_string(index) + ".");
             }
         }
         return Change(args, [rgb](CellFormat& f) { f.fillRgb = rgb; });
@@ -461,14 +525,16 @@ protected:
 enum class RangeShape { Cells, Columns, Rows };
 
 class RangeObject : public SheetObject {
-public:
+  public:
     RangeObject(std::shared_ptr<AppState> app, std::shared_ptr<BookState> book,
                 std::shared_ptr<SheetModel> sheet, CellRect rect, RangeShape shape)
-        : SheetObject(std::move(app), std::move(book), std::move(sheet)), rect_(rect), shape_(shape) {}
+        : SheetObject(std::move(app), std::move(book), std::move(sheet)),
+          rect_(rect),
+          shape_(shape) {}
     const char* TypeName() const override { return "Range"; }
     const CellRect& rect() const { return rect_; }
 
-protected:
+  protected:
     const std::vector<Member>& Members() const override {
         static const std::vector<Member> members = {
             {kItem, "Item", kGet | kPut},
@@ -490,35 +556,41 @@ protected:
             case kItem:
                 return kind == InvokeKind::PropertyGet ? ItemGet(args, result) : ItemPut(args);
             case kValue:
-                return kind == InvokeKind::PropertyGet ? ValueGet(args, result) : ValuePut(args, 0, rect_);
+                return kind == InvokeKind::PropertyGet ? ValueGet(args, result)
+                                                       : ValuePut(args, 0, rect_);
             case kAddress:
                 if (Status s = args.Count(0, 0); !s.ok()) return s;
                 *result = Variant::Bstr(RectAddress(rect_));
                 return Status::Ok();
             case kColumnWidth:
-                return kind == InvokeKind::PropertyGet ? ColumnWidthGet(args, result) : ColumnWidthPut(args);
+                return kind == InvokeKind::PropertyGet ? ColumnWidthGet(args, result)
+                                                       : ColumnWidthPut(args);
             case kRowHeight:
-                return kind == InvokeKind::PropertyGet ? RowHeightGet(args, result) : RowHeightPut(args);
+                return kind == InvokeKind::PropertyGet ? RowHeightGet(args, result)
+                                                       : RowHeightPut(args);
             case kMerge:
                 return Merge(args);
             case kHorizontalAlignment:
             case kVerticalAlignment:
-                return kind == InvokeKind::PropertyGet ? AlignmentGet(id, args, result) : AlignmentPut(id, args);
+                return kind == InvokeKind::PropertyGet ? AlignmentGet(id, args, result)
+                                                       : AlignmentPut(id, args);
             case kFont:
                 if (Status s = args.Count(0, 0); !s.ok()) return s;
                 *result = Variant::Object(std::make_shared<FontObject>(app_, book_, sheet_, rect_));
                 return Status::Ok();
             default:  // kInterior
                 if (Status s = args.Count(0, 0); !s.ok()) return s;
-                *result = Variant::Object(std::make_shared<InteriorObject>(app_, book_, sheet_, rect_));
+                *result =
+                    Variant::Object(std::make_shared<InteriorObject>(app_, book_, sheet_, rect_));
                 return Status::Ok();
         }
     }
 
-private:
+  private:
     // The range that Item(args[0], args[1]) names; `indexes` is how many of
     // the arguments are indexes (one or two).
-    Status Locate(const Args& args, std::size_t indexes, CellRect* target, RangeShape* shape) const {
+    Status Locate(const Args& args, std::size_t indexes, CellRect* target,
+                  RangeShape* shape) const {
         std::int32_t first = 0;
         if (Status s = args.Int(0, &first); !s.ok()) return s;
         if (indexes == 2 && args.Has(1)) {
@@ -528,9 +600,9 @@ private:
             const std::int64_t row = static_cast<std::int64_t>(rect_.top) + first - 1;
             const std::int64_t col = static_cast<std::int64_t>(rect_.left) + second - 1;
             if (row < 0 || row >= kSheetRows || col < 0 || col >= kSheetColumns) {
-                return args.Fail(hr::kBadIndex, "cell (" + std::to_string(first) + ", " +
-                                                    std::to_string(second) + ") of " + RectAddress(rect_) +
-                                                    " lies outside the sheet.");
+                return args.Fail(hr::kBadIndex,
+                                 "cell (" + std::to_string(first) + ", " + std::to_string(second) +
+                                     ") of " + RectAddress(rect_) + " lies outside the sheet.");
             }
             const auto r = static_cast<std::int32_t>(row);
             const auto c = static_cast<std::int32_t>(col);
@@ -547,13 +619,15 @@ private:
             case RangeShape::Columns:
                 col = rect_.left + index;
                 if (col >= kSheetColumns) break;
-                *target = CellRect{0, static_cast<std::int32_t>(col), kSheetRows - 1, static_cast<std::int32_t>(col)};
+                *target = CellRect{0, static_cast<std::int32_t>(col), kSheetRows - 1,
+                                   static_cast<std::int32_t>(col)};
                 *shape = RangeShape::Columns;
                 return Status::Ok();
             case RangeShape::Rows:
                 row = rect_.top + index;
                 if (row >= kSheetRows) break;
-                *target = CellRect{static_cast<std::int32_t>(row), 0, static_cast<std::int32_t>(row), kSheetColumns - 1};
+                *target = CellRect{static_cast<std::int32_t>(row), 0,
+                                   static_cast<std::int32_t>(row), kSheetColumns - 1};
                 *shape = RangeShape::Rows;
                 return Status::Ok();
             case RangeShape::Cells: {
@@ -567,7 +641,8 @@ private:
                 return Status::Ok();
             }
         }
-        return args.Fail(hr::kBadIndex, "index " + std::to_string(first) + " lies outside the sheet.");
+        return args.Fail(hr::kBadIndex,
+                         "index " + std::to_string(first) + " lies outside the sheet.");
     }
 
     Status ItemGet(const Args& args, Variant* result) {
@@ -575,7 +650,8 @@ private:
         CellRect target;
         RangeShape shape = RangeShape::Cells;
         if (Status s = Locate(args, 2, &target, &shape); !s.ok()) return s;
-        *result = Variant::Object(std::make_shared<RangeObject>(app_, book_, sheet_, target, shape));
+        *result =
+            Variant::Object(std::make_shared<RangeObject>(app_, book_, sheet_, target, shape));
         return Status::Ok();
     }
 
@@ -590,7 +666,8 @@ private:
     Status ValueGet(const Args& args, Variant* result) const {
         if (Status s = args.Count(0, 0); !s.ok()) return s;
         if (rect_.Area() != 1) {
-            return args.Fail(hr::kException, "reading the values of several cells at once is not supported.");
+            return args.Fail(hr::kException,
+                             "reading the values of several cells at once is not supported.");
         }
         *result = CellToValue(sheet_->Find(rect_.top, rect_.left));
         return Status::Ok();
@@ -617,7 +694,8 @@ private:
     Status ColumnWidthGet(const Args& args, Variant* result) const {
         if (Status s = args.Count(0, 0); !s.ok()) return s;
         auto it = sheet_->columnWidths.find(rect_.left);
-        *result = Variant::R8(it == sheet_->columnWidths.end() ? sheet_->standardWidth : it->second);
+        *result =
+            Variant::R8(it == sheet_->columnWidths.end() ? sheet_->standardWidth : it->second);
         return Status::Ok();
     }
 
@@ -625,13 +703,15 @@ private:
         if (Status s = args.Count(1, 1); !s.ok()) return s;
         double width = 0;
         if (Status s = args.Double(0, &width); !s.ok()) return s;
-        if (width < 0 || width > 255) return args.Fail(hr::kException, "a column width is 0 to 255 characters.");
+        if (width < 0 || width > 255)
+            return args.Fail(hr::kException, "a column width is 0 to 255 characters.");
         if (rect_.WholeRows()) {
             sheet_->standardWidth = width;
             sheet_->columnWidths.clear();
             return Status::Ok();
         }
-        for (std::int32_t col = rect_.left; col <= rect_.right; ++col) sheet_->columnWidths[col] = width;
+        for (std::int32_t col = rect_.left; col <= rect_.right; ++col)
+            sheet_->columnWidths[col] = width;
         return Status::Ok();
     }
 
@@ -647,14 +727,16 @@ private:
         if (Status s = args.Count(1, 1); !s.ok()) return s;
         double height = 0;
         if (Status s = args.Double(0, &height); !s.ok()) return s;
-        if (height < 0 || height > 409.5) return args.Fail(hr::kException, "a row height is 0 to 409.5 points.");
+        if (height < 0 || height > 409.5)
+            return args.Fail(hr::kException, "a row height is 0 to 409.5 points.");
         height = std::round(height * 20) / 20;  // kept in twips
         if (rect_.WholeColumns()) {
             sheet_->standardHeight = height;
             sheet_->rowHeights.clear();
             return Status::Ok();
         }
-        for (std::int32_t row = rect_.top; row <= rect_.bottom; ++row) sheet_->rowHeights[row] = height;
+        for (std::int32_t row = rect_.top; row <= rect_.bottom; ++row)
+            sheet_->rowHeights[row] = height;
         return Status::Ok();
     }
 
@@ -676,7 +758,8 @@ private:
         if (Status s = args.Count(0, 0); !s.ok()) return s;
         const Cell* cell = sheet_->Find(rect_.top, rect_.left);
         const CellFormat& f = book_->model.Format(cell ? cell->format : 0);
-        *result = Variant::I4(id == kHorizontalAlignment ? HAlignConstant(f.hAlign) : VAlignConstant(f.vAlign));
+        *result = Variant::I4(id == kHorizontalAlignment ? HAlignConstant(f.hAlign)
+                                                         : VAlignConstant(f.vAlign));
         return Status::Ok();
     }
 
@@ -688,13 +771,15 @@ private:
         if (id == kHorizontalAlignment) {
             HAlign a;
             if (!HAlignFromConstant(value, &a)) {
-                return args.Fail(hr::kException, std::to_string(value) + " is not a horizontal alignment.");
+                return args.Fail(hr::kException,
+                                 std::to_string(value) + " is not a horizontal alignment.");
             }
             change = [a](CellFormat& f) { f.hAlign = a; };
         } else {
             VAlign a;
             if (!VAlignFromConstant(value, &a)) {
-                return args.Fail(hr::kException, std::to_string(value) + " is not a vertical alignment.");
+                return args.Fail(hr::kException,
+                                 std::to_string(value) + " is not a vertical alignment.");
             }
             change = [a](CellFormat& f) { f.vAlign = a; };
         }
@@ -710,19 +795,15 @@ private:
 // ---------------------------------------------------------------- Worksheet
 
 class WorksheetObject : public SheetObject {
-public:
+  public:
     using SheetObject::SheetObject;
     const char* TypeName() const override { return "Worksheet"; }
 
-protected:
+  protected:
     const std::vector<Member>& Members() const override {
         static const std::vector<Member> members = {
-            {kName, "Name", kGet | kPut},
-            {kDelete, "Delete", kMethod},
-            {kCells, "Cells", kGet},
-            {kColumns, "Columns", kGet},
-            {kRows, "Rows", kGet},
-            {kRange, "Range", kGet},
+            {kName, "Name", kGet | kPut},    {kDelete, "Delete", kMethod}, {kCells, "Cells", kGet},
+            {kColumns, "Columns", kGet},     {kRows, "Rows", kGet},        {kRange, "Range", kGet},
             {kUsedRange, "UsedRange", kGet},
         };
         return members;
@@ -753,7 +834,7 @@ protected:
         }
     }
 
-private:
+  private:
     Status MakeRange(const Args& args, const CellRect& rect, RangeShape shape, Variant* result) {
         if (Status s = args.Count(0, 0); !s.ok()) return s;
         *result = Variant::Object(std::make_shared<RangeObject>(app_, book_, sheet_, rect, shape));
@@ -763,7 +844,8 @@ private:
     Status Rename(const Args& args) {
         if (Status s = args.Count(1, 1); !s.ok()) return s;
         if (args[0].type() != VarType::Bstr) {
-            return args.Fail(hr::kTypeMismatch, "a sheet name is a text, not " + args[0].Describe() + ".");
+            return args.Fail(hr::kTypeMismatch,
+                             "a sheet name is a text, not " + args[0].Describe() + ".");
         }
         const std::string name = SanitizeUtf8(args[0].bstr());
         const std::string problem = SheetNameProblem(book_->model, sheet_.get(), name);
@@ -795,7 +877,8 @@ private:
             const Variant& v = args[i];
             if (v.type() == VarType::Bstr) {
                 if (!ParseRectAddress(v.bstr(), &rects[count])) {
-                    return args.Fail(hr::kException, "\"" + SanitizeUtf8(v.bstr()) + "\" is not a cell reference.");
+                    return args.Fail(hr::kException,
+                                     "\"" + SanitizeUtf8(v.bstr()) + "\" is not a cell reference.");
                 }
             } else if (auto* range = dynamic_cast<RangeObject*>(v.object().get())) {
                 if (range->sheet() != sheet_) {
@@ -804,8 +887,9 @@ private:
                 }
                 rects[count] = range->rect();
             } else {
-                return args.Fail(hr::kTypeMismatch, "argument " + std::to_string(i + 1) + " (" + v.Describe() +
-                                                        ") is neither a cell reference nor a Range.");
+                return args.Fail(hr::kTypeMismatch,
+                                 "argument " + std::to_string(i + 1) + " (" + v.Describe() +
+                                     ") is neither a cell reference nor a Range.");
             }
             ++count;
         }
@@ -816,7 +900,8 @@ private:
             box.bottom = std::max(box.bottom, rects[1].bottom);
             box.right = std::max(box.right, rects[1].right);
         }
-        *result = Variant::Object(std::make_shared<RangeObject>(app_, book_, sheet_, box, RangeShape::Cells));
+        *result = Variant::Object(
+            std::make_shared<RangeObject>(app_, book_, sheet_, box, RangeShape::Cells));
         return Status::Ok();
     }
 };
@@ -824,11 +909,11 @@ private:
 // ---------------------------------------------------------------- Worksheets
 
 class WorksheetsObject : public BookObject {
-public:
+  public:
     using BookObject::BookObject;
     const char* TypeName() const override { return "Worksheets"; }
 
-protected:
+  protected:
     const std::vector<Member>& Members() const override {
         static const std::vector<Member> members = {
             {kItem, "Item", kGet},
@@ -852,15 +937,16 @@ protected:
                 if (AsciiLower(sheet->name) == wanted) found = sheet;
             }
             if (!found) {
-                return args.Fail(hr::kBadIndex,
-                                 "there is no worksheet named \"" + SanitizeUtf8(args[0].bstr()) + "\".");
+                return args.Fail(hr::kBadIndex, "there is no worksheet named \"" +
+                                                    SanitizeUtf8(args[0].bstr()) + "\".");
             }
         } else {
             std::int32_t index = 0;
             if (Status s = args.Int(0, &index); !s.ok()) return s;
             if (index < 1 || static_cast<std::size_t>(index) > sheets.size()) {
                 return args.Fail(hr::kBadIndex, "there is no worksheet " + std::to_string(index) +
-                                                    "; the workbook has " + std::to_string(sheets.size()) + ".");
+                                                    "; the workbook has " +
+                                                    std::to_string(sheets.size()) + ".");
             }
             found = sheets[static_cast<std::size_t>(index) - 1];
         }
@@ -872,11 +958,11 @@ protected:
 // ---------------------------------------------------------------- Workbook
 
 class WorkbookObject : public BookObject {
-public:
+  public:
     using BookObject::BookObject;
     const char* TypeName() const override { return "Workbook"; }
 
-protected:
+  protected:
     const std::vector<Member>& Members() const override {
         static const std::vector<Member> members = {
             {kName, "Name", kGet},
@@ -904,7 +990,7 @@ protected:
         }
     }
 
-private:
+  private:
     Status Save(const Args& args, const std::string& path, WorkbookFileFormat format) {
         if (path.empty()) return args.Fail(hr::kException, "no file name was given.");
         Status status = SaveWorkbookFile(book_->model, path, format);
@@ -931,7 +1017,8 @@ private:
             } else if (code == kFileFormatOpenXmlWorkbook) {
                 format = WorkbookFileFormat::Xlsx;
             } else {
-                return args.Fail(hr::kException, "file format " + std::to_string(code) + " is not supported.");
+                return args.Fail(hr::kException,
+                                 "file format " + std::to_string(code) + " is not supported.");
             }
         }
         for (std::size_t i : {2, 3}) {
@@ -976,11 +1063,11 @@ std::shared_ptr<BookState> NewBook(AppState& app, int sheetCount) {
 }
 
 class WorkbooksObject : public ServerObject {
-public:
+  public:
     using ServerObject::ServerObject;
     const char* TypeName() const override { return "Workbooks"; }
 
-protected:
+  protected:
     const std::vector<Member>& Members() const override {
         static const std::vector<Member> members = {
             {kAdd, "Add", kMethod},
@@ -999,8 +1086,9 @@ protected:
                 if (args.Has(0)) {
                     std::int32_t kind = 0;
                     if (!args[0].ToInt32(&kind) || kind != kTemplateWorksheet) {
-                        return args.Fail(hr::kException, "templates other than a blank worksheet (-4167) "
-                                                         "are not supported.");
+                        return args.Fail(hr::kException,
+                                         "templates other than a blank worksheet (-4167) "
+                                         "are not supported.");
                     }
                     sheets = 1;
                 }
@@ -1022,10 +1110,11 @@ protected:
                 std::int32_t index = 0;
                 if (Status s = args.Int(0, &index); !s.ok()) return s;
                 if (index < 1 || static_cast<std::size_t>(index) > app_->books.size()) {
-                    return args.Fail(hr::kBadIndex, "there is no workbook " + std::to_string(index) + ".");
+                    return args.Fail(hr::kBadIndex,
+                                     "there is no workbook " + std::to_string(index) + ".");
                 }
-                *result = Variant::Object(
-                    std::make_shared<WorkbookObject>(app_, app_->books[static_cast<std::size_t>(index) - 1]));
+                *result = Variant::Object(std::make_shared<WorkbookObject>(
+                    app_, app_->books[static_cast<std::size_t>(index) - 1]));
                 return Status::Ok();
             }
         }
@@ -1033,11 +1122,11 @@ protected:
 };
 
 class ApplicationObject : public ServerObject {
-public:
+  public:
     using ServerObject::ServerObject;
     const char* TypeName() const override { return "Application"; }
 
-protected:
+  protected:
     const std::vector<Member>& Members() const override {
         static const std::vector<Member> members = {
             {kWorkbooks, "Workbooks", kGet},
@@ -1075,7 +1164,9 @@ protected:
 
 }  // namespace
 
-DispatchPtr CreateExcelApplication() { return std::make_shared<ApplicationObject>(std::make_shared<AppState>()); }
+DispatchPtr CreateExcelApplication() {
+    return std::make_shared<ApplicationObject>(std::make_shared<AppState>());
+}
 
 ServerFactory ExcelServerFactory() {
     return [](Status*) { return CreateExcelApplication(); };

@@ -24,7 +24,9 @@ std::uint32_t PaletteRgb(int colorIndex) {
 }
 
 int NearestColorIndex(std::uint32_t rgb) {
-    const auto channel = [](std::uint32_t c, int shift) { return static_cast<int>((c >> shift) & 0xFF); };
+    const auto channel = [](std::uint32_t c, int shift) {
+        return static_cast<int>((c >> shift) & 0xFF);
+    };
     int best = 1;
     long bestDistance = -1;
     for (int i = 0; i < kPaletteSize; ++i) {

@@ -7,7 +7,7 @@
 namespace automation {
 
 class RecordingProxy : public Dispatch {
-public:
+  public:
     RecordingProxy(DispatchPtr inner, std::shared_ptr<CallLog> log)
         : inner_(std::move(inner)), log_(std::move(log)), number_(log_->NextObjectNumber()) {}
 
@@ -23,7 +23,8 @@ public:
     std::string MemberName(DispId id) const override { return inner_->MemberName(id); }
     int number() const { return number_; }
 
-    Status Invoke(DispId id, InvokeKind kind, const std::vector<Variant>& args, Variant* result) override {
+    Status Invoke(DispId id, InvokeKind kind, const std::vector<Variant>& args,
+                  Variant* result) override {
         RecordedCall call;
         call.object = number_;
         call.type = inner_->TypeName();
@@ -50,7 +51,8 @@ public:
         }
         Variant value;
         Status status;
-        if (!log_->Injected(call.type, id, kind, &status)) status = inner_->Invoke(id, kind, forwarded, &value);
+        if (!log_->Injected(call.type, id, kind, &status))
+            status = inner_->Invoke(id, kind, forwarded, &value);
         if (value.type() == VarType::Dispatch && value.object()) {
             auto proxy = std::make_shared<RecordingProxy>(value.object(), log_);
             call.resultObject = proxy->number_;
@@ -66,7 +68,7 @@ public:
         return status;
     }
 
-private:
+  private:
     DispatchPtr inner_;
     std::shared_ptr<CallLog> log_;
     int number_;
@@ -86,12 +88,14 @@ std::string CallLog::Format(const RecordedCall& call) {
     const std::string object = call.type + "#" + std::to_string(call.object);
     if (call.event == RecordedCall::Event::Release) return "release " + object;
     std::string line = object + "." + (call.member.empty() ? "?" : call.member) + " " +
-                       Hex(static_cast<std::uint32_t>(call.dispid)) + " " + InvokeKindName(call.kind) + "(";
+                       Hex(static_cast<std::uint32_t>(call.dispid)) + " " +
+                       InvokeKindName(call.kind) + "(";
     for (std::size_t i = 0; i < call.args.size(); ++i) {
         if (i) line += ", ";
         const Variant& arg = call.args[i];
         if (arg.type() == VarType::Dispatch && i < call.argTypes.size()) {
-            line += "DISPATCH " + (call.argTypes[i].empty() ? std::string("null") : call.argTypes[i]);
+            line +=
+                "DISPATCH " + (call.argTypes[i].empty() ? std::string("null") : call.argTypes[i]);
             if (call.argObjects[i] != 0) line += "#" + std::to_string(call.argObjects[i]);
         } else {
             line += arg.Describe();
@@ -122,13 +126,15 @@ std::vector<std::string> CallLog::LinesWithReleases() const {
     return lines;
 }
 
-void CallLog::FailOn(const std::string& type, DispId dispid, InvokeKind kind, Status failure, int occurrence) {
+void CallLog::FailOn(const std::string& type, DispId dispid, InvokeKind kind, Status failure,
+                     int occurrence) {
     rules_.push_back(FailRule{type, dispid, kind, std::move(failure), occurrence});
 }
 
 bool CallLog::Injected(const std::string& type, DispId dispid, InvokeKind kind, Status* failure) {
     for (FailRule& rule : rules_) {
-        if (rule.remaining <= 0 || rule.type != type || rule.dispid != dispid || rule.kind != kind) continue;
+        if (rule.remaining <= 0 || rule.type != type || rule.dispid != dispid || rule.kind != kind)
+            continue;
         if (--rule.remaining == 0) {
             *failure = rule.failure;
             return true;
@@ -147,6 +153,7 @@ ServerFactory RecordingFactory(ServerFactory inner, std::shared_ptr<CallLog> log
 
 RecordingServer::RecordingServer(const std::string& progId, ServerFactory inner)
     : log_(std::make_shared<CallLog>()),
-      registration_(progId, RecordingFactory(inner ? std::move(inner) : ExcelServerFactory(), log_)) {}
+      registration_(progId,
+                    RecordingFactory(inner ? std::move(inner) : ExcelServerFactory(), log_)) {}
 
 }  // namespace automation

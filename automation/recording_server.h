@@ -30,25 +30,25 @@ namespace automation {
 struct RecordedCall {
     enum class Event { Invoke, Release };
     Event event = Event::Invoke;
-    int object = 0;     // number of the object called or released
-    std::string type;   // its type name
-    std::string member; // member name when the server knows it
+    int object = 0;      // number of the object called or released
+    std::string type;    // its type name
+    std::string member;  // member name when the server knows it
     DispId dispid = 0;
     InvokeKind kind = InvokeKind::Method;
     // The arguments as passed. An object argument is kept as a null DISPATCH
     // (the log holds no references, so it never keeps an object alive) with
     // its number and type beside it.
     std::vector<Variant> args;
-    std::vector<int> argObjects;          // per argument: object number, else 0
-    std::vector<std::string> argTypes;    // per argument: object type, else empty
+    std::vector<int> argObjects;        // per argument: object number, else 0
+    std::vector<std::string> argTypes;  // per argument: object type, else empty
     Status status;
-    Variant result;             // a returned object likewise as a null DISPATCH
-    int resultObject = 0;       // number of a returned object, else 0
-    std::string resultType;     // its type
+    Variant result;          // a returned object likewise as a null DISPATCH
+    int resultObject = 0;    // number of a returned object, else 0
+    std::string resultType;  // its type
 };
 
 class CallLog {
-public:
+  public:
     const std::vector<RecordedCall>& calls() const { return calls_; }
     // The calls (not the releases) as lines, in order.
     std::vector<std::string> Lines() const;
@@ -58,11 +58,12 @@ public:
 
     // The `occurrence`-th call (from 1) of `dispid` as `kind` on an object of
     // type `type` fails with `failure` instead of reaching the server.
-    void FailOn(const std::string& type, DispId dispid, InvokeKind kind, Status failure, int occurrence = 1);
+    void FailOn(const std::string& type, DispId dispid, InvokeKind kind, Status failure,
+                int occurrence = 1);
 
     static std::string Format(const RecordedCall& call);
 
-private:
+  private:
     friend class RecordingProxy;
     struct FailRule {
         std::string type;
@@ -86,12 +87,13 @@ ServerFactory RecordingFactory(ServerFactory inner, std::shared_ptr<CallLog> log
 // Registers a recording server under `progId` for its lifetime (putting back
 // the previous registration after), wrapping `inner`.
 class RecordingServer {
-public:
-    explicit RecordingServer(const std::string& progId = kExcelProgId, ServerFactory inner = ServerFactory());
+  public:
+    explicit RecordingServer(const std::string& progId = kExcelProgId,
+                             ServerFactory inner = ServerFactory());
     CallLog& log() { return *log_; }
     const std::shared_ptr<CallLog>& shared_log() const { return log_; }
 
-private:
+  private:
     std::shared_ptr<CallLog> log_;
     ScopedServerRegistration registration_;
 };

@@ -11,14 +11,14 @@ namespace automation {
 
 // The VARTYPE numbers of the supported types.
 enum class VarType : std::uint16_t {
-    Empty = 0,      // VT_EMPTY
-    I2 = 2,         // VT_I2
-    I4 = 3,         // VT_I4
-    R8 = 5,         // VT_R8
-    Bstr = 8,       // VT_BSTR
-    Dispatch = 9,   // VT_DISPATCH
-    Error = 10,     // VT_ERROR
-    Bool = 11,      // VT_BOOL
+    Empty = 0,     // VT_EMPTY
+    I2 = 2,        // VT_I2
+    I4 = 3,        // VT_I4
+    R8 = 5,        // VT_R8
+    Bstr = 8,      // VT_BSTR
+    Dispatch = 9,  // VT_DISPATCH
+    Error = 10,    // VT_ERROR
+    Bool = 11,     // VT_BOOL
 };
 
 const char* VarTypeName(VarType type);
@@ -27,7 +27,7 @@ const char* VarTypeName(VarType type);
 // program's own encoding; a server converts them where its file format wants
 // UTF-16.
 class Variant {
-public:
+  public:
     Variant() = default;
 
     static Variant I2(std::int16_t value);
@@ -68,7 +68,7 @@ public:
     friend bool operator==(const Variant& a, const Variant& b);
     friend bool operator!=(const Variant& a, const Variant& b) { return !(a == b); }
 
-private:
+  private:
     VarType type_ = VarType::Empty;
     std::int32_t integer_ = 0;  // I2, I4, BOOL (0 or -1 as VARIANT_BOOL), ERROR
     double real_ = 0.0;

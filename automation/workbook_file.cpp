@@ -12,7 +12,8 @@ WorkbookFileFormat FileFormatForName(const std::string& path) {
     const std::size_t n = sizeof kXlsx - 1;
     if (path.size() < n) return WorkbookFileFormat::Biff8;
     for (std::size_t i = 0; i < n; ++i) {
-        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(path[path.size() - n + i])));
+        const char c =
+            static_cast<char>(std::tolower(static_cast<unsigned char>(path[path.size() - n + i])));
         if (c != kXlsx[i]) return WorkbookFileFormat::Biff8;
     }
     return WorkbookFileFormat::Xlsx;

@@ -165,11 +165,10 @@ void SetCellValue(SheetModel& sheet, std::int32_t row, std::int32_t col, const C
 Status ChangeFormat(WorkbookModel& book, SheetModel& sheet, const CellRect& rect,
                     const std::function<void(CellFormat&)>& change) {
     if (rect.Area() > kMaxCellsPerCall) {
-        return Status::Error(hr::kException,
-                             "Formatting " + RectAddress(rect) + " would touch " +
-                                 std::to_string(rect.Area()) + " cells; at most " +
-                                 std::to_string(kMaxCellsPerCall) +
-                                 " cells can be formatted in one call.");
+        return Status::Error(hr::kException, "Formatting " + RectAddress(rect) + " would touch " +
+                                                 std::to_string(rect.Area()) + " cells; at most " +
+                                                 std::to_string(kMaxCellsPerCall) +
+                                                 " cells can be formatted in one call.");
     }
     // Each old format maps to one new format; remember the answers so a big
     // range interns each distinct format once.

@@ -61,7 +61,16 @@ std::string RectAddress(const CellRect& rect);
 bool ParseRectAddress(const std::string& text, CellRect* rect);
 
 // The same numbers as the binary format's alignment fields.
-enum class HAlign : std::uint8_t { General, Left, Center, Right, Fill, Justify, CenterAcross, Distributed };
+enum class HAlign : std::uint8_t {
+    General,
+    Left,
+    Center,
+    Right,
+    Fill,
+    Justify,
+    CenterAcross,
+    Distributed
+};
 enum class VAlign : std::uint8_t { Top, Center, Bottom, Justify, Distributed };
 
 // Everything a cell's look depends on. Defaults mean "as the workbook's
@@ -70,8 +79,8 @@ struct CellFormat {
     std::string fontName;  // empty: the standard font
     double fontSize = 0;   // points; 0: the standard size
     bool bold = false;
-    int fontColorIndex = 0;       // ColorIndex 1..56; 0: automatic
-    std::int32_t fillRgb = -1;    // 0xRRGGBB solid fill; -1: none
+    int fontColorIndex = 0;     // ColorIndex 1..56; 0: automatic
+    std::int32_t fillRgb = -1;  // 0xRRGGBB solid fill; -1: none
     HAlign hAlign = HAlign::General;
     VAlign vAlign = VAlign::Bottom;
 
@@ -96,7 +105,7 @@ struct Cell {
 };
 
 class SheetModel {
-public:
+  public:
     explicit SheetModel(std::string sheetName) : name(std::move(sheetName)) {}
 
     static std::uint64_t Key(std::int32_t row, std::int32_t col) {
@@ -127,7 +136,7 @@ public:
 };
 
 class WorkbookModel {
-public:
+  public:
     WorkbookModel();
 
     const CellFormat& Format(std::uint32_t index) const { return formats_[index]; }
@@ -139,7 +148,7 @@ public:
     std::string path;  // where it was last saved
     std::vector<std::shared_ptr<SheetModel>> sheets;
 
-private:
+  private:
     std::vector<CellFormat> formats_;
     std::unordered_map<CellFormat, std::uint32_t, CellFormatHash> index_;
 };

@@ -1,15 +1,14 @@
 #include "xlsx_writer.h"
 
-#include <cmath>
-#include <cstdio>
-#include <set>
-#include <vector>
-
 #include <unistd.h>
 #include <xlsxwriter.h>
 
 #include <cerrno>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <set>
+#include <vector>
 
 #include "palette.h"
 
@@ -25,25 +24,38 @@ constexpr double kStandardRowHeight = 15;
 
 lxw_format_alignments HAlignOf(HAlign a) {
     switch (a) {
-        case HAlign::General: return LXW_ALIGN_NONE;
-        case HAlign::Left: return LXW_ALIGN_LEFT;
-        case HAlign::Center: return LXW_ALIGN_CENTER;
-        case HAlign::Right: return LXW_ALIGN_RIGHT;
-        case HAlign::Fill: return LXW_ALIGN_FILL;
-        case HAlign::Justify: return LXW_ALIGN_JUSTIFY;
-        case HAlign::CenterAcross: return LXW_ALIGN_CENTER_ACROSS;
-        case HAlign::Distributed: return LXW_ALIGN_DISTRIBUTED;
+        case HAlign::General:
+            return LXW_ALIGN_NONE;
+        case HAlign::Left:
+            return LXW_ALIGN_LEFT;
+        case HAlign::Center:
+            return LXW_ALIGN_CENTER;
+        case HAlign::Right:
+            return LXW_ALIGN_RIGHT;
+        case HAlign::Fill:
+            return LXW_ALIGN_FILL;
+        case HAlign::Justify:
+            return LXW_ALIGN_JUSTIFY;
+        case HAlign::CenterAcross:
+            return LXW_ALIGN_CENTER_ACROSS;
+        case HAlign::Distributed:
+            return LXW_ALIGN_DISTRIBUTED;
     }
     return LXW_ALIGN_NONE;
 }
 
 lxw_format_alignments VAlignOf(VAlign a) {
     switch (a) {
-        case VAlign::Top: return LXW_ALIGN_VERTICAL_TOP;
-        case VAlign::Center: return LXW_ALIGN_VERTICAL_CENTER;
-        case VAlign::Bottom: return LXW_ALIGN_VERTICAL_BOTTOM;
-        case VAlign::Justify: return LXW_ALIGN_VERTICAL_JUSTIFY;
-        case VAlign::Distributed: return LXW_ALIGN_VERTICAL_DISTRIBUTED;
+        case VAlign::Top:
+            return LXW_ALIGN_VERTICAL_TOP;
+        case VAlign::Center:
+            return LXW_ALIGN_VERTICAL_CENTER;
+        case VAlign::Bottom:
+            return LXW_ALIGN_VERTICAL_BOTTOM;
+        case VAlign::Justify:
+            return LXW_ALIGN_VERTICAL_JUSTIFY;
+        case VAlign::Distributed:
+            return LXW_ALIGN_VERTICAL_DISTRIBUTED;
     }
     return LXW_ALIGN_VERTICAL_BOTTOM;
 }
@@ -70,7 +82,8 @@ std::vector<lxw_format*> MakeFormats(lxw_workbook* workbook, const WorkbookModel
     return formats;
 }
 
-lxw_error WriteSheet(lxw_worksheet* ws, const SheetModel& sheet, const std::vector<lxw_format*>& formats) {
+lxw_error WriteSheet(lxw_worksheet* ws, const SheetModel& sheet,
+                     const std::vector<lxw_format*>& formats) {
     lxw_error err = LXW_NO_ERROR;
     const auto keep = [&err](lxw_error e) {
         if (err == LXW_NO_ERROR && e != LXW_NO_ERROR) err = e;
@@ -79,13 +92,15 @@ lxw_error WriteSheet(lxw_worksheet* ws, const SheetModel& sheet, const std::vect
         keep(worksheet_set_column(ws, 0, LXW_COL_MAX - 1, sheet.standardWidth, nullptr));
     }
     for (const auto& w : sheet.columnWidths) {
-        keep(worksheet_set_column(ws, static_cast<lxw_col_t>(w.first), static_cast<lxw_col_t>(w.first), w.second, nullptr));
+        keep(worksheet_set_column(ws, static_cast<lxw_col_t>(w.first),
+                                  static_cast<lxw_col_t>(w.first), w.second, nullptr));
     }
     if (sheet.standardHeight > 0) worksheet_set_default_row(ws, sheet.standardHeight, LXW_FALSE);
     for (const auto& h : sheet.rowHeights) {
         if (h.second == 0) {
             lxw_row_col_options hidden = {1, 0, 0};
-            keep(worksheet_set_row_opt(ws, static_cast<lxw_row_t>(h.first), kStandardRowHeight, nullptr, &hidden));
+            keep(worksheet_set_row_opt(ws, static_cast<lxw_row_t>(h.first), kStandardRowHeight,
+                                       nullptr, &hidden));
         } else {
             keep(worksheet_set_row(ws, static_cast<lxw_row_t>(h.first), h.second, nullptr));
         }
@@ -94,8 +109,9 @@ lxw_error WriteSheet(lxw_worksheet* ws, const SheetModel& sheet, const std::vect
     // cells below then replace.
     for (const CellRect& m : sheet.merges) {
         const Cell* topLeft = sheet.Find(m.top, m.left);
-        keep(worksheet_merge_range(ws, static_cast<lxw_row_t>(m.top), static_cast<lxw_col_t>(m.left),
-                                   static_cast<lxw_row_t>(m.bottom), static_cast<lxw_col_t>(m.right), "",
+        keep(worksheet_merge_range(ws, static_cast<lxw_row_t>(m.top),
+                                   static_cast<lxw_col_t>(m.left), static_cast<lxw_row_t>(m.bottom),
+                                   static_cast<lxw_col_t>(m.right), "",
                                    topLeft ? formats[topLeft->format] : nullptr));
     }
     for (const auto& entry : sheet.cells) {
@@ -132,7 +148,8 @@ Status WriteXlsxFile(const WorkbookModel& book, const std::string& path) {
     // libxlsxwriter only finds out at the end, and then reports no cause;
     // ask the system first so the operator reads why.
     const std::size_t slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const std::string folder =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
     if (access(folder.c_str(), W_OK) != 0) return fail(std::strerror(errno));
     lxw_workbook* workbook = workbook_new(path.c_str());
     if (!workbook) return fail("the workbook could not be started.");

@@ -45,7 +45,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const double ms = std::chrono::duration<double, std::milli>(end - start).count();
-    std::printf("records=%zu file=%s total_ms=%.1f peak_rss_mb=%.1f (input rows alone %.1f MB)\n", input.rows.size(),
-                input.path.c_str(), ms, PeakKilobytes() / 1024.0, before / 1024.0);
+    std::printf("records=%zu file=%s total_ms=%.1f peak_rss_mb=%.1f (input rows alone %.1f MB)\n",
+                input.rows.size(), input.path.c_str(), ms, PeakKilobytes() / 1024.0,
+                before / 1024.0);
     return 0;
 }

@@ -75,8 +75,10 @@ TEST(CompoundFile, SmallStreamIsPaddedIntoRegularSectors) {
 // needs DIFAT sectors; xlrd's own compound file reader must get it back.
 TEST(CompoundFile, LargeStreamNeedsDifatSectorsAndReadsBack) {
     std::string data(9 * 1024 * 1024 + 77, '\0');
-    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>((i * 131 + i / 512) & 0xFF);
-    const std::string file = BuildCompoundFile({CompoundStream{"Workbook", data}, CompoundStream{"Other", "x"}});
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<char>((i * 131 + i / 512) & 0xFF);
+    const std::string file =
+        BuildCompoundFile({CompoundStream{"Workbook", data}, CompoundStream{"Other", "x"}});
     EXPECT_GT(U32At(file, 72), 0u);  // DIFAT sectors in use
     TempFolder dir;
     const std::string path = dir.File("big.cfb");
@@ -102,7 +104,8 @@ TEST(Biff8, StreamBeginsWithTheGlobalsBof) {
     const std::string stream = BuildBiff8Workbook(book, &error);
     ASSERT_TRUE(error.empty()) << error;
     // BOF: BIFF8, workbook globals, build 0x0DBB, year 1996, lowest version BIFF8.
-    const std::string bof("\x09\x08\x10\x00\x00\x06\x05\x00\xBB\x0D\xCC\x07\x00\x00\x00\x00\x06\x00\x00\x00", 20);
+    const std::string bof(
+        "\x09\x08\x10\x00\x00\x06\x05\x00\xBB\x0D\xCC\x07\x00\x00\x00\x00\x06\x00\x00\x00", 20);
     EXPECT_EQ(stream.substr(0, 20), bof);
     // CODEPAGE 1200: strings are UTF-16.
     EXPECT_EQ(stream.substr(20, 6), std::string("\x42\x00\x02\x00\xB0\x04", 6));
@@ -160,7 +163,8 @@ TEST(Biff8, LongAndChineseTextsSurviveContinueRecords) {
             return p;
         }(),
         &shaStatus);
-    EXPECT_EQ(out, "记录 Records\n" + std::to_string(texts.size()) + " 2\n" + sha + "2 -12.25 4 1\n");
+    EXPECT_EQ(out,
+              "记录 Records\n" + std::to_string(texts.size()) + " 2\n" + sha + "2 -12.25 4 1\n");
 }
 
 TEST(Biff8, RefusesWhatTheFormatCannotHold) {
@@ -174,13 +178,16 @@ TEST(Biff8, RefusesWhatTheFormatCannotHold) {
     TempFolder dir;
     Status s = WriteBiff8File(book, dir.File("too-long.xls"));
     EXPECT_FALSE(s.ok());
-    EXPECT_NE(s.text.find("cell $A$65537 beyond row 65536 or column IV"), std::string::npos) << s.text;
+    EXPECT_NE(s.text.find("cell $A$65537 beyond row 65536 or column IV"), std::string::npos)
+        << s.text;
     EXPECT_TRUE(testing::ReadFileBytes(dir.File("too-long.xls")).empty());
     // The newer format holds it.
     EXPECT_TRUE(SaveWorkbookFile(book, dir.File("fine.xlsx"), WorkbookFileFormat::Xlsx).ok());
     const auto lines = ReadWorkbook(dir.File("fine.xlsx"));
-    EXPECT_TRUE(Has(lines, "cell 0 A65537 text \"past the end\" font=\"Calibri\" size=11 bold=0 color=auto "
-                           "fill=none h=general v=bottom"))
+    EXPECT_TRUE(
+        Has(lines,
+            "cell 0 A65537 text \"past the end\" font=\"Calibri\" size=11 bold=0 color=auto "
+            "fill=none h=general v=bottom"))
         << Dump(lines);
 
     sheet->cells.clear();

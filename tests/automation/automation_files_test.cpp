@@ -2,7 +2,6 @@
 // export's own sequence of calls, the saved workbook read back by
 // independent readers (xlrd for .xls, openpyxl for .xlsx).
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include "export_script.h"
@@ -31,7 +30,8 @@ void ExpectLines(const std::vector<std::string>& lines, const std::vector<std::s
     }
 }
 
-std::vector<std::string> Prefixed(const std::vector<std::string>& lines, const std::string& prefix) {
+std::vector<std::string> Prefixed(const std::vector<std::string>& lines,
+                                  const std::string& prefix) {
     std::vector<std::string> out;
     for (const auto& l : lines) {
         if (l.rfind(prefix, 0) == 0) out.push_back(l);
@@ -41,8 +41,10 @@ std::vector<std::string> Prefixed(const std::vector<std::string>& lines, const s
 
 const char* const kTitleXls =
     "font=\"宋体\" size=16 bold=1 color=000080 fill=FFCC00 h=center v=center cidx=18 pidx=51";
-const char* const kHeaderXls = "font=\"Arial\" size=10 bold=1 color=auto fill=FFFF99 h=center v=center cidx=32767 pidx=43";
-const char* const kRecordXls = "font=\"Arial\" size=10 bold=0 color=auto fill=none h=center v=center cidx=32767 pidx=-1";
+const char* const kHeaderXls =
+    "font=\"Arial\" size=10 bold=1 color=auto fill=FFFF99 h=center v=center cidx=32767 pidx=43";
+const char* const kRecordXls =
+    "font=\"Arial\" size=10 bold=0 color=auto fill=none h=center v=center cidx=32767 pidx=-1";
 
 TEST(ExportFiles, OneRecordAsExcel97Workbook) {
     TempFolder dir;
@@ -89,7 +91,8 @@ TEST(ExportFiles, OneRecordAsOfficeOpenXmlWorkbook) {
     EXPECT_EQ(testing::ReadFileBytes(input.path).substr(0, 2), "PK");
     const auto lines = ReadWorkbook(input.path);
     const std::string t = "font=\"宋体\" size=16 bold=1 color=000080 fill=FFCC00 h=center v=center";
-    const std::string h = "font=\"Calibri\" size=11 bold=1 color=auto fill=FFFF99 h=center v=center";
+    const std::string h =
+        "font=\"Calibri\" size=11 bold=1 color=auto fill=FFFF99 h=center v=center";
     const std::string r = "font=\"Calibri\" size=11 bold=0 color=auto fill=none h=center v=center";
     ExpectLines(lines, {
                            "sheet 0 \"20140810 090503_OPERATOR_A7\"",
@@ -140,7 +143,8 @@ TEST(ExportFiles, UnwritableFileStopsTheExportWithTheReason) {
         input.path = dir.File(name);
         Status s = RunExport(input);
         EXPECT_FALSE(s.ok()) << name;
-        EXPECT_EQ(s.text.rfind("Workbook.SaveAs: Cannot save \"" + input.path + "\": ", 0), 0u) << s.text;
+        EXPECT_EQ(s.text.rfind("Workbook.SaveAs: Cannot save \"" + input.path + "\": ", 0), 0u)
+            << s.text;
         struct stat info;
         EXPECT_NE(stat(input.path.c_str(), &info), 0) << name;
     }

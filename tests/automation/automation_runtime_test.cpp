@@ -47,7 +47,7 @@ TEST(ThreadInit, EachThreadHasItsOwnState) {
 }
 
 class Creation : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { InitializeThread(); }
     void TearDown() override {
         UninitializeThread();

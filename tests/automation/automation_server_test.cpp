@@ -22,7 +22,7 @@ const InvokeKind kPutKind = InvokeKind::PropertyPut;
 const InvokeKind kMethodKind = InvokeKind::Method;
 
 class Server : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         InitializeThread();
         ASSERT_TRUE(CreateObject(kExcelProgId, &app_).ok());
@@ -51,7 +51,8 @@ protected:
         EXPECT_TRUE(s.ok()) << s.text;
     }
     DispatchPtr RangeOf(const std::string& a, const std::string& b = std::string()) {
-        return Object(sheet_, kRange, {Variant::Bstr(a), b.empty() ? Variant::Missing() : Variant::Bstr(b)});
+        return Object(sheet_, kRange,
+                      {Variant::Bstr(a), b.empty() ? Variant::Missing() : Variant::Bstr(b)});
     }
     std::string Address(const DispatchPtr& range) { return Value(range, kAddress).bstr(); }
 
@@ -61,7 +62,8 @@ protected:
 TEST_F(Server, NewWorkbookHasThreeWorksheets) {
     EXPECT_EQ(Value(sheets_, kCount).i4(), 3);
     for (std::int16_t i = 1; i <= 3; ++i) {
-        EXPECT_EQ(Value(Object(sheets_, kItem, {Variant::I2(i)}), kName).bstr(), "Sheet" + std::to_string(i));
+        EXPECT_EQ(Value(Object(sheets_, kItem, {Variant::I2(i)}), kName).bstr(),
+                  "Sheet" + std::to_string(i));
     }
     // By name too, in any case.
     EXPECT_EQ(Value(Object(sheets_, kItem, {Variant::Bstr("sheet2")}), kName).bstr(), "Sheet2");
@@ -74,7 +76,8 @@ TEST_F(Server, NewWorkbookHasThreeWorksheets) {
 
 struct Rejection {
     const char* what;
-    int object;  // 0 app, 1 workbooks, 2 workbook, 3 worksheets, 4 worksheet, 5 range A1:B2, 6 font, 7 interior
+    int object;  // 0 app, 1 workbooks, 2 workbook, 3 worksheets, 4 worksheet, 5 range A1:B2, 6
+                 // font, 7 interior
     DispId id;
     InvokeKind kind;
     std::vector<Variant> args;
@@ -84,61 +87,207 @@ struct Rejection {
 
 TEST_F(Server, RefusesWhatTheSpreadsheetProgramRefuses) {
     DispatchPtr range = RangeOf("A1", "B2");
-    DispatchPtr objects[] = {app_,  books_, book_, sheets_, sheet_, range, Object(range, kFont),
+    DispatchPtr objects[] = {app_,
+                             books_,
+                             book_,
+                             sheets_,
+                             sheet_,
+                             range,
+                             Object(range, kFont),
                              Object(range, kInterior)};
     const Variant missing = Variant::Missing();
     const Rejection cases[] = {
-        {"unknown identifier", 0, 0x999, kGetKind, {}, hr::kMemberNotFound,
+        {"unknown identifier",
+         0,
+         0x999,
+         kGetKind,
+         {},
+         hr::kMemberNotFound,
          "Application has no member with dispatch identifier 0x999."},
-        {"method called as get", 0, kQuit, kGetKind, {}, hr::kMemberNotFound,
+        {"method called as get",
+         0,
+         kQuit,
+         kGetKind,
+         {},
+         hr::kMemberNotFound,
          "Application.Quit (0x12E) cannot be called as get."},
-        {"read-only property put", 4, kUsedRange, kPutKind, {Variant::I4(1)}, hr::kMemberNotFound,
+        {"read-only property put",
+         4,
+         kUsedRange,
+         kPutKind,
+         {Variant::I4(1)},
+         hr::kMemberNotFound,
          "Worksheet.UsedRange (0x19C) cannot be called as put."},
-        {"Item put on Worksheets", 3, kItem, kPutKind, {Variant::I2(1), Variant::I4(1)}, hr::kMemberNotFound,
+        {"Item put on Worksheets",
+         3,
+         kItem,
+         kPutKind,
+         {Variant::I2(1), Variant::I4(1)},
+         hr::kMemberNotFound,
          "cannot be called as put"},
-        {"Count is Worksheets', not Workbook's", 2, kCount, kGetKind, {}, hr::kMemberNotFound,
+        {"Count is Worksheets', not Workbook's",
+         2,
+         kCount,
+         kGetKind,
+         {},
+         hr::kMemberNotFound,
          "Workbook has no member with dispatch identifier 0x76."},
-        {"Visible from a word", 0, kVisible, kPutKind, {Variant::Bstr("maybe")}, hr::kTypeMismatch,
+        {"Visible from a word",
+         0,
+         kVisible,
+         kPutKind,
+         {Variant::Bstr("maybe")},
+         hr::kTypeMismatch,
          "Application.Visible: argument 1 (BSTR \"maybe\") is not true or false."},
-        {"too many arguments", 3, kCount, kGetKind, {Variant::I4(1)}, hr::kBadParamCount,
+        {"too many arguments",
+         3,
+         kCount,
+         kGetKind,
+         {Variant::I4(1)},
+         hr::kBadParamCount,
          "Worksheets.Count: takes 0 argument(s), got 1."},
-        {"template file", 1, kAdd, kMethodKind, {Variant::Bstr("/tmp/t.xlt")}, hr::kException,
+        {"template file",
+         1,
+         kAdd,
+         kMethodKind,
+         {Variant::Bstr("/tmp/t.xlt")},
+         hr::kException,
          "Workbooks.Add: templates other than a blank worksheet"},
-        {"sheet 4 of 3", 3, kItem, kGetKind, {Variant::I2(4)}, hr::kBadIndex,
+        {"sheet 4 of 3",
+         3,
+         kItem,
+         kGetKind,
+         {Variant::I2(4)},
+         hr::kBadIndex,
          "Worksheets.Item: there is no worksheet 4; the workbook has 3."},
         {"sheet 0", 3, kItem, kGetKind, {Variant::I2(0)}, hr::kBadIndex, "there is no worksheet 0"},
-        {"sheet by unknown name", 3, kItem, kGetKind, {Variant::Bstr("Sheet9")}, hr::kBadIndex,
+        {"sheet by unknown name",
+         3,
+         kItem,
+         kGetKind,
+         {Variant::Bstr("Sheet9")},
+         hr::kBadIndex,
          "there is no worksheet named \"Sheet9\"."},
-        {"index missing", 3, kItem, kGetKind, {missing}, hr::kParamNotFound, "argument 1 is required."},
-        {"bad reference", 4, kRange, kGetKind, {Variant::Bstr("A0")}, hr::kException,
+        {"index missing",
+         3,
+         kItem,
+         kGetKind,
+         {missing},
+         hr::kParamNotFound,
+         "argument 1 is required."},
+        {"bad reference",
+         4,
+         kRange,
+         kGetKind,
+         {Variant::Bstr("A0")},
+         hr::kException,
          "Worksheet.Range: \"A0\" is not a cell reference."},
-        {"beyond the last column", 4, kRange, kGetKind, {Variant::Bstr("XFE1")}, hr::kException,
+        {"beyond the last column",
+         4,
+         kRange,
+         kGetKind,
+         {Variant::Bstr("XFE1")},
+         hr::kException,
          "is not a cell reference"},
-        {"cell above the sheet", 5, kItem, kGetKind, {Variant::I4(0), Variant::I4(1)}, hr::kBadIndex,
+        {"cell above the sheet",
+         5,
+         kItem,
+         kGetKind,
+         {Variant::I4(0), Variant::I4(1)},
+         hr::kBadIndex,
          "Range.Item: cell (0, 1) of $A$1:$B$2 lies outside the sheet."},
-        {"Item put without value", 5, kItem, kPutKind, {Variant::I4(1)}, hr::kBadParamCount,
+        {"Item put without value",
+         5,
+         kItem,
+         kPutKind,
+         {Variant::I4(1)},
+         hr::kBadParamCount,
          "takes 2 to 3 argument(s), got 1."},
-        {"object into a cell", 5, kValue, kPutKind, {Variant::Object(range)}, hr::kTypeMismatch,
+        {"object into a cell",
+         5,
+         kValue,
+         kPutKind,
+         {Variant::Object(range)},
+         hr::kTypeMismatch,
          "DISPATCH Range cannot be put into a cell."},
-        {"text over 32767", 5, kValue, kPutKind, {Variant::Bstr(std::string(32768, 'x'))}, hr::kException,
+        {"text over 32767",
+         5,
+         kValue,
+         kPutKind,
+         {Variant::Bstr(std::string(32768, 'x'))},
+         hr::kException,
          "a cell holds at most 32767 characters"},
-        {"row height", 5, kRowHeight, kPutKind, {Variant::I4(410)}, hr::kException, "0 to 409.5 points"},
-        {"column width", 5, kColumnWidth, kPutKind, {Variant::I4(256)}, hr::kException, "0 to 255 characters"},
-        {"alignment", 5, kHorizontalAlignment, kPutKind, {Variant::I4(99)}, hr::kException,
+        {"row height",
+         5,
+         kRowHeight,
+         kPutKind,
+         {Variant::I4(410)},
+         hr::kException,
+         "0 to 409.5 points"},
+        {"column width",
+         5,
+         kColumnWidth,
+         kPutKind,
+         {Variant::I4(256)},
+         hr::kException,
+         "0 to 255 characters"},
+        {"alignment",
+         5,
+         kHorizontalAlignment,
+         kPutKind,
+         {Variant::I4(99)},
+         hr::kException,
          "99 is not a horizontal alignment."},
-        {"vertical left", 5, kVerticalAlignment, kPutKind, {Variant::I4(kAlignLeft)}, hr::kException,
+        {"vertical left",
+         5,
+         kVerticalAlignment,
+         kPutKind,
+         {Variant::I4(kAlignLeft)},
+         hr::kException,
          "-4131 is not a vertical alignment."},
-        {"font colour index", 6, kColorIndex, kPutKind, {Variant::I4(57)}, hr::kException,
+        {"font colour index",
+         6,
+         kColorIndex,
+         kPutKind,
+         {Variant::I4(57)},
+         hr::kException,
          "Font.ColorIndex: a colour index is 1 to 56 or automatic (-4105), not 57."},
         {"font size", 6, kSize, kPutKind, {Variant::I4(0)}, hr::kException, "1 to 409 points"},
-        {"font name", 6, kName, kPutKind, {Variant::Bstr("")}, hr::kException, "1 to 31 characters"},
-        {"negative colour", 7, kColor, kPutKind, {Variant::R8(-1)}, hr::kException,
+        {"font name",
+         6,
+         kName,
+         kPutKind,
+         {Variant::Bstr("")},
+         hr::kException,
+         "1 to 31 characters"},
+        {"negative colour",
+         7,
+         kColor,
+         kPutKind,
+         {Variant::R8(-1)},
+         hr::kException,
          "Interior.Color: a colour value is a whole number from 0 to 16777215."},
-        {"SaveAs format", 2, kSaveAs, kMethodKind, {Variant::Bstr("/tmp/x.xls"), Variant::I4(6)}, hr::kException,
+        {"SaveAs format",
+         2,
+         kSaveAs,
+         kMethodKind,
+         {Variant::Bstr("/tmp/x.xls"), Variant::I4(6)},
+         hr::kException,
          "Workbook.SaveAs: file format 6 is not supported."},
-        {"SaveAs password", 2, kSaveAs, kMethodKind, {Variant::Bstr("/tmp/x.xls"), missing, Variant::Bstr("pw")},
-         hr::kException, "saving with a password is not supported."},
-        {"SaveAs no name", 2, kSaveAs, kMethodKind, {missing}, hr::kParamNotFound, "argument 1 is required."},
+        {"SaveAs password",
+         2,
+         kSaveAs,
+         kMethodKind,
+         {Variant::Bstr("/tmp/x.xls"), missing, Variant::Bstr("pw")},
+         hr::kException,
+         "saving with a password is not supported."},
+        {"SaveAs no name",
+         2,
+         kSaveAs,
+         kMethodKind,
+         {missing},
+         hr::kParamNotFound,
+         "argument 1 is required."},
     };
     for (const Rejection& c : cases) {
         Variant result = Variant::I4(5);
@@ -158,8 +307,10 @@ TEST_F(Server, SheetNamesAreCheckedAsTheSpreadsheetProgramChecksThem) {
         {"20140810 090503_OPERATOR_A7", nullptr},
         {"20140810 090503_OPERATOR_ABCDE", nullptr},  // 30
         {name31, nullptr},
-        {"二〇一四年八月十日的记录表格二〇一四年八月十日的记录表格一", nullptr},  // 31 characters, 93 bytes
-        {"20140810 090503_OPERATOR_ABCDEFG", "has 32 characters; a sheet name may have at most 31."},
+        {"二〇一四年八月十日的记录表格二〇一四年八月十日的记录表格一",
+         nullptr},  // 31 characters, 93 bytes
+        {"20140810 090503_OPERATOR_ABCDEFG",
+         "has 32 characters; a sheet name may have at most 31."},
         {name31 + "x", "has 32 characters"},
         {"", "A sheet name cannot be empty."},
         {"a:b", "contains ':'"},
@@ -202,12 +353,14 @@ TEST_F(Server, DeletingSheetsDownToTheLastOne) {
     Variant none;
     EXPECT_EQ(sheets_->Invoke(kItem, kGetKind, {Variant::I2(3)}, &none).code, hr::kBadIndex);
 
-    EXPECT_TRUE(Object(sheets_, kItem, {Variant::I2(2)})->Invoke(kDelete, kMethodKind, {}, nullptr).ok());
+    EXPECT_TRUE(
+        Object(sheets_, kItem, {Variant::I2(2)})->Invoke(kDelete, kMethodKind, {}, nullptr).ok());
     EXPECT_EQ(Value(sheets_, kCount).i4(), 1);
     Status last = sheet_->Invoke(kDelete, kMethodKind, {}, nullptr);
     EXPECT_EQ(last.code, hr::kException);
     EXPECT_EQ(last.text,
-              "Worksheet.Delete: a workbook must keep at least one worksheet; \"Sheet1\" is the last one.");
+              "Worksheet.Delete: a workbook must keep at least one worksheet; \"Sheet1\" is the "
+              "last one.");
     EXPECT_EQ(Value(sheets_, kCount).i4(), 1);
 }
 
@@ -224,7 +377,8 @@ TEST_F(Server, RangesAddressCellsRelativeToTheirTopLeft) {
     EXPECT_EQ(Address(Object(block, kItem, {Variant::I4(4)})), "$B$3");
     // Columns.Item(c, missing) is a whole column; Cells is the sheet.
     DispatchPtr columns = Object(sheet_, kColumns);
-    EXPECT_EQ(Address(Object(columns, kItem, {Variant::I4(3), Variant::Missing()})), "$C$1:$C$1048576");
+    EXPECT_EQ(Address(Object(columns, kItem, {Variant::I4(3), Variant::Missing()})),
+              "$C$1:$C$1048576");
     DispatchPtr cells = Object(sheet_, kCells);
     EXPECT_EQ(Address(cells), "$A$1:$XFD$1048576");
 
@@ -243,7 +397,9 @@ TEST_F(Server, RangesAddressCellsRelativeToTheirTopLeft) {
     EXPECT_EQ(Address(Object(sheet_, kUsedRange)), "$B$2");
 }
 
-TEST_F(Server, UsedRangeOfAnEmptySheetIsA1) { EXPECT_EQ(Address(Object(sheet_, kUsedRange)), "$A$1"); }
+TEST_F(Server, UsedRangeOfAnEmptySheetIsA1) {
+    EXPECT_EQ(Address(Object(sheet_, kUsedRange)), "$A$1");
+}
 
 TEST_F(Server, MergingKeepsTheTopLeftValueAndAbsorbsTouchedMerges) {
     Put(RangeOf("A1"), kValue, {Variant::Bstr("keep")});
@@ -257,7 +413,8 @@ TEST_F(Server, MergingKeepsTheTopLeftValueAndAbsorbsTouchedMerges) {
     ASSERT_EQ(model->sheets[0]->merges.size(), 1u);
     EXPECT_EQ(RectAddress(model->sheets[0]->merges[0]), "$A$1:$E$2");
     // Across: one merged area per row.
-    EXPECT_TRUE(RangeOf("A5", "C6")->Invoke(kMerge, kMethodKind, {Variant::Bool(true)}, nullptr).ok());
+    EXPECT_TRUE(
+        RangeOf("A5", "C6")->Invoke(kMerge, kMethodKind, {Variant::Bool(true)}, nullptr).ok());
     EXPECT_EQ(model->sheets[0]->merges.size(), 3u);
 }
 
@@ -289,9 +446,11 @@ TEST_F(Server, FormattingCallsReachEveryCellOfTheRange) {
     EXPECT_EQ(cells.begin()->second.format, cells.rbegin()->second.format);
 
     // A whole sheet is too much to format cell by cell; it is refused whole.
-    Status big = Object(Object(sheet_, kCells), kFont)->Invoke(kBold, kPutKind, {Variant::I4(1)}, nullptr);
+    Status big =
+        Object(Object(sheet_, kCells), kFont)->Invoke(kBold, kPutKind, {Variant::I4(1)}, nullptr);
     EXPECT_EQ(big.code, hr::kException);
-    EXPECT_NE(big.text.find("Font.Bold: Formatting $A$1:$XFD$1048576"), std::string::npos) << big.text;
+    EXPECT_NE(big.text.find("Font.Bold: Formatting $A$1:$XFD$1048576"), std::string::npos)
+        << big.text;
     // Column widths on whole rows and row heights on whole columns become
     // the sheet's standard.
     Put(Object(sheet_, kCells), kColumnWidth, {Variant::I4(12)});
@@ -300,11 +459,14 @@ TEST_F(Server, FormattingCallsReachEveryCellOfTheRange) {
 
 TEST_F(Server, ClosedWorkbooksAndAQuitApplicationRefuseCalls) {
     const Variant name = Value(book_, kName);
-    EXPECT_TRUE(book_->Invoke(kClose, kMethodKind, {Variant::I4(0), name, Variant::Missing()}, nullptr).ok());
+    EXPECT_TRUE(
+        book_->Invoke(kClose, kMethodKind, {Variant::I4(0), name, Variant::Missing()}, nullptr)
+            .ok());
     Status closed = book_->Invoke(kName, kGetKind, {}, nullptr);
     EXPECT_EQ(closed.code, hr::kDisconnected);
     EXPECT_EQ(closed.text, "Workbook.Name: the workbook has been closed.");
-    EXPECT_EQ(sheet_->Invoke(kCells, kGetKind, {}, nullptr).text, "Worksheet.Cells: the workbook has been closed.");
+    EXPECT_EQ(sheet_->Invoke(kCells, kGetKind, {}, nullptr).text,
+              "Worksheet.Cells: the workbook has been closed.");
     EXPECT_EQ(Value(books_, kCount).i4(), 0);
     EXPECT_TRUE(books_->Invoke(kClose, kMethodKind, {}, nullptr).ok());
     EXPECT_TRUE(app_->Invoke(kQuit, kMethodKind, {}, nullptr).ok());
@@ -316,7 +478,9 @@ TEST_F(Server, CloseWithSaveChangesSavesToTheGivenName) {
     testing::TempFolder dir;
     Put(RangeOf("A1"), kValue, {Variant::Bstr("saved on close")});
     const std::string path = dir.File("closing.xls");
-    EXPECT_TRUE(book_->Invoke(kClose, kMethodKind, {Variant::Bool(true), Variant::Bstr(path)}, nullptr).ok());
+    EXPECT_TRUE(
+        book_->Invoke(kClose, kMethodKind, {Variant::Bool(true), Variant::Bstr(path)}, nullptr)
+            .ok());
     EXPECT_EQ(testing::ReadFileBytes(path).substr(0, 4), "\xD0\xCF\x11\xE0");
     // Never saved and no name: refused, and the workbook stays open.
     DispatchPtr other = Object(books_, kAdd, {}, kMethodKind);
@@ -390,9 +554,9 @@ TEST(RecordingServerTest, RecordsTheExportCallsInOrder) {
         "Worksheet#7.UsedRange 0x19C get() -> Range#21",
         "Range#21.HorizontalAlignment 0x88 put(I4 -4108)",
         "Range#21.VerticalAlignment 0x89 put(I4 -4108)",
-        "Workbook#3.SaveAs 0x785 method(BSTR \"" + input.path + "\", " + missing + ", " + missing + ", " +
-            missing + ", " + missing + ", " + missing + ", I4 0, " + missing + ", " + missing + ", " + missing +
-            ", " + missing + ", " + missing + ")",
+        "Workbook#3.SaveAs 0x785 method(BSTR \"" + input.path + "\", " + missing + ", " + missing +
+            ", " + missing + ", " + missing + ", " + missing + ", I4 0, " + missing + ", " +
+            missing + ", " + missing + ", " + missing + ", " + missing + ")",
         "Workbook#3.Close 0x115 method(I4 0, BSTR \"Book1\", " + missing + ")",
         "Workbooks#2.Close 0x115 method()",
         "Application#1.Quit 0x12E method()",
@@ -408,7 +572,8 @@ TEST(RecordingServerTest, RecordsTheExportCallsInOrder) {
 
 TEST(RecordingServerTest, InjectedFailureStopsTheRunWithItsText) {
     RecordingServer excel;
-    excel.log().FailOn("Workbook", kSaveAs, kMethodKind, Status::Error(hr::kException, "Disk full."));
+    excel.log().FailOn("Workbook", kSaveAs, kMethodKind,
+                       Status::Error(hr::kException, "Disk full."));
     testing::TempFolder dir;
     testing::ExportInput input;
     input.rows = testing::SampleRows(2);
@@ -419,7 +584,8 @@ TEST(RecordingServerTest, InjectedFailureStopsTheRunWithItsText) {
     EXPECT_TRUE(testing::ReadFileBytes(input.path).empty());
     const auto lines = excel.log().Lines();
     ASSERT_GE(lines.size(), 2u);
-    EXPECT_NE(lines[lines.size() - 2].find("Workbook#3.SaveAs 0x785 method(BSTR"), std::string::npos);
+    EXPECT_NE(lines[lines.size() - 2].find("Workbook#3.SaveAs 0x785 method(BSTR"),
+              std::string::npos);
     EXPECT_NE(lines[lines.size() - 2].find(" !! Disk full."), std::string::npos);
     EXPECT_EQ(lines.back(), "Application#1.Quit 0x12E method()");
 }
@@ -434,8 +600,8 @@ TEST(RecordingServerTest, ServerRefusalsAreRecordedWithTheirText) {
     EXPECT_NE(s.text.find("contains ':'"), std::string::npos);
     bool seen = false;
     for (const auto& line : excel.log().Lines()) {
-        if (line.find("Worksheet#7.Name 0x6E put(BSTR \"20140810 090503_OPERATOR_N:S\") !! Worksheet.Name: ") ==
-            0) {
+        if (line.find("Worksheet#7.Name 0x6E put(BSTR \"20140810 090503_OPERATOR_N:S\") !! "
+                      "Worksheet.Name: ") == 0) {
             seen = true;
         }
     }
@@ -458,7 +624,8 @@ TEST(RecordingServerTest, ObjectArgumentsAreUnwrappedForTheServer) {
     Variant address;
     ASSERT_TRUE(both.object()->Invoke(kAddress, kGetKind, {}, &address).ok());
     EXPECT_EQ(address.bstr(), "$A$1:$B$3");
-    EXPECT_EQ(excel.log().Lines()[6], "Worksheet#5.Range 0xC5 get(DISPATCH Range#6, DISPATCH Range#7) -> Range#8");
+    EXPECT_EQ(excel.log().Lines()[6],
+              "Worksheet#5.Range 0xC5 get(DISPATCH Range#6, DISPATCH Range#7) -> Range#8");
     UninitializeThread();
 }
 

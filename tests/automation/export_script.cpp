@@ -14,7 +14,7 @@ using namespace excel;
 
 // One dispatch reference, as the export's wrapper classes hold it.
 class Ref {
-public:
+  public:
     Ref() = default;
     explicit Ref(DispatchPtr p) : p_(std::move(p)) {}
     Status Get(DispId id, Ref* out, std::vector<Variant> args = {}) {
@@ -23,21 +23,25 @@ public:
         if (s.ok()) out->p_ = v.object();
         return s;
     }
-    Status Put(DispId id, std::vector<Variant> args) { return p_->Invoke(id, InvokeKind::PropertyPut, args, nullptr); }
+    Status Put(DispId id, std::vector<Variant> args) {
+        return p_->Invoke(id, InvokeKind::PropertyPut, args, nullptr);
+    }
     Status Call(DispId id, std::vector<Variant> args = {}, Variant* result = nullptr) {
         return p_->Invoke(id, InvokeKind::Method, args, result);
     }
-    Status GetValue(DispId id, Variant* out) { return p_->Invoke(id, InvokeKind::PropertyGet, {}, out); }
+    Status GetValue(DispId id, Variant* out) {
+        return p_->Invoke(id, InvokeKind::PropertyGet, {}, out);
+    }
     void Release() { p_.reset(); }
     explicit operator bool() const { return p_ != nullptr; }
 
-private:
+  private:
     DispatchPtr p_;
 };
 
-#define TRY(expr)                       \
-    do {                                \
-        Status status_ = (expr);        \
+#define TRY(expr)                          \
+    do {                                   \
+        Status status_ = (expr);           \
         if (!status_.ok()) return status_; \
     } while (0)
 
@@ -61,7 +65,8 @@ Status FillRecordSheet(const ExportInput& in, Ref& sheet, Ref& range) {
     TRY(font.Put(kBold, {Variant::I4(1)}));
     TRY(range.Get(kInterior, &interior));
     TRY(interior.Put(kColor, {Variant::R8(52479.0)}));
-    TRY(range.Put(kItem, {Variant::I4(1), Variant::I4(1), Variant::Bstr(in.titleTime + " Card Counter Record")}));
+    TRY(range.Put(kItem, {Variant::I4(1), Variant::I4(1),
+                          Variant::Bstr(in.titleTime + " Card Counter Record")}));
 
     TRY(sheet.Get(kRange, &range, {Variant::Bstr("A2"), Variant::Bstr("G2")}));
     TRY(range.Put(kRowHeight, {Variant::I4(18)}));
@@ -70,13 +75,15 @@ Status FillRecordSheet(const ExportInput& in, Ref& sheet, Ref& range) {
     TRY(range.Get(kInterior, &interior));
     TRY(interior.Put(kColor, {Variant::R8(10092543.0)}));
     for (std::size_t k = 0; k < in.headers.size(); ++k) {
-        TRY(range.Put(kItem, {Variant::I4(1), Variant::I4(static_cast<int>(k) + 1), Variant::Bstr(in.headers[k])}));
+        TRY(range.Put(kItem, {Variant::I4(1), Variant::I4(static_cast<int>(k) + 1),
+                              Variant::Bstr(in.headers[k])}));
     }
 
     TRY(sheet.Get(kCells, &range));
     for (std::size_t i = 0; i < in.rows.size(); ++i) {
         for (int j = 0; j < 5; ++j) {
-            TRY(range.Put(kItem, {Variant::I4(static_cast<int>(i) + 3), Variant::I4(j + 1), Variant::Bstr(in.rows[i][j])}));
+            TRY(range.Put(kItem, {Variant::I4(static_cast<int>(i) + 3), Variant::I4(j + 1),
+                                  Variant::Bstr(in.rows[i][j])}));
         }
     }
     TRY(sheet.Get(kUsedRange, &range));
@@ -107,8 +114,9 @@ Status Export(const ExportInput& in, Ref& app) {
     if (!in.rows.empty()) {
         TRY(FillRecordSheet(in, sheet, range));
         if (!in.path.empty()) {
-            TRY(book.Call(kSaveAs, {Variant::Bstr(in.path), missing, missing, missing, missing, missing,
-                                    Variant::I4(0), missing, missing, missing, missing, missing}));
+            TRY(book.Call(kSaveAs,
+                          {Variant::Bstr(in.path), missing, missing, missing, missing, missing,
+                           Variant::I4(0), missing, missing, missing, missing, missing}));
         }
     }
     TRY(book.Call(kClose, {Variant::I4(0), name, missing}));
@@ -129,8 +137,10 @@ std::vector<std::array<std::string, 5>> SampleRows(int count, const std::string&
     for (int n = count; n >= 1; --n) {
         const int quantity = 100 + n % 7;
         char time[32];
-        std::snprintf(time, sizeof time, "2014-08-10 %02d:%02d:%02d", (n / 3600) % 24, (n / 60) % 60, n % 60);
-        rows.push_back({std::to_string(n), std::to_string(quantity), std::to_string(sum), operatorText, time});
+        std::snprintf(time, sizeof time, "2014-08-10 %02d:%02d:%02d", (n / 3600) % 24,
+                      (n / 60) % 60, n % 60);
+        rows.push_back(
+            {std::to_string(n), std::to_string(quantity), std::to_string(sum), operatorText, time});
         sum -= quantity;
     }
     return rows;

@@ -23,7 +23,8 @@ struct ExportInput {
 
 // `count` records numbered from `count` down to 1, newest first, as the
 // record list shows them.
-std::vector<std::array<std::string, 5>> SampleRows(int count, const std::string& operatorText = "A7");
+std::vector<std::array<std::string, 5>> SampleRows(int count,
+                                                   const std::string& operatorText = "A7");
 
 // Initialises the thread, creates "Excel.Application", builds and saves the
 // sheet, closes the workbook, quits and uninitialises. Stops at the first

@@ -19,7 +19,8 @@ TempFolder::TempFolder() {
 
 TempFolder::~TempFolder() {
     const std::string command = "rm -rf '" + path_ + "'";
-    if (std::system(command.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", path_.c_str());
+    if (std::system(command.c_str()) != 0)
+        std::fprintf(stderr, "could not remove %s\n", path_.c_str());
 }
 
 namespace {
@@ -55,8 +56,8 @@ std::string Capture(const std::string& command, int* status) {
 
 std::vector<std::string> ReadWorkbook(const std::string& path) {
     int status = 0;
-    const std::string out =
-        Capture("/usr/bin/python3 " + Quote(TALLY_READ_WORKBOOK_PY) + " " + Quote(path) + " 2>&1", &status);
+    const std::string out = Capture(
+        "/usr/bin/python3 " + Quote(TALLY_READ_WORKBOOK_PY) + " " + Quote(path) + " 2>&1", &status);
     std::vector<std::string> lines;
     if (status != 0) lines.push_back("ERROR exit " + std::to_string(status));
     std::istringstream in(out);
