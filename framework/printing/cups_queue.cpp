@@ -1,21 +1,32 @@
 // Kept apart from the Qt code: the CUPS headers and Qt's both define
 // generic names, and this is the only place that needs libcups itself.
-#include "queue_resolution.h"
+#include "cups_queue.h"
 
 #include <cups/cups.h>
 
+#include <string>
+
 namespace tallyprint {
 
-int QueueDefaultResolution(const std::string& queue) {
+namespace {
+
+// The destination for "queue" or "queue/instance" (a default set with
+// lpoptions may name an instance), or null. Free with cupsFreeDests(1, ...).
+cups_dest_t* NamedDest(const std::string& queue) {
     if (queue.empty()) {
-        return 0;
+        return nullptr;
     }
-    // A default set with lpoptions may name an instance, "queue/instance".
     const std::size_t slash = queue.find('/');
     const std::string name = queue.substr(0, slash);
     const std::string instance = slash == std::string::npos ? "" : queue.substr(slash + 1);
-    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.c_str(),
-                                         instance.empty() ? nullptr : instance.c_str());
+    return cupsGetNamedDest(CUPS_HTTP_DEFAULT, name.c_str(),
+                            instance.empty() ? nullptr : instance.c_str());
+}
+
+}  // namespace
+
+int QueueDefaultResolution(const std::string& queue) {
+    cups_dest_t* dest = NamedDest(queue);
     if (dest == nullptr) {
         return 0;
     }
@@ -39,6 +50,20 @@ int QueueDefaultResolution(const std::string& queue) {
     }
     cupsFreeDests(1, dest);
     return dotsPerInch > 0 ? dotsPerInch : 0;
+}
+
+bool QueueAcceptsJobs(const std::string& queue) {
+    cups_dest_t* dest = NamedDest(queue);
+    if (dest == nullptr) {
+        return false;
+    }
+    // The scheduler lists the state with every destination; a queue that
+    // does not say is taken as accepting, as the spooler decides in the end.
+    const char* accepting =
+        cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
+    const bool accepts = accepting == nullptr || std::string(accepting) != "false";
+    cupsFreeDests(1, dest);
+    return accepts;
 }
 
 }  // namespace tallyprint

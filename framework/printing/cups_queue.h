@@ -1,5 +1,6 @@
-// The one question Qt's print support cannot answer: at which resolution a
-// CUPS queue prints by default. Asked of the scheduler directly.
+// Two questions about a CUPS queue that Qt's print support cannot answer,
+// asked of the scheduler directly: its default resolution, and whether it
+// takes jobs at all.
 #pragma once
 
 #include <string>
@@ -10,5 +11,10 @@ namespace tallyprint {
 // positions are given in horizontal dots), or 0 when the scheduler does not
 // say: no such queue, no scheduler, or a queue without a resolution choice.
 int QueueDefaultResolution(const std::string& queue);
+
+// Whether the queue accepts new jobs. A rejecting queue (cupsreject) would
+// refuse the finished document after the program had drawn it, and Qt does
+// not report that; false as well when the scheduler does not know the queue.
+bool QueueAcceptsJobs(const std::string& queue);
 
 }  // namespace tallyprint

@@ -10,7 +10,7 @@
 #include <QString>
 #include <cstdlib>
 
-#include "queue_resolution.h"
+#include "cups_queue.h"
 
 namespace tallyprint {
 namespace {
@@ -90,6 +90,12 @@ bool PrinterDC::painting() const { return painter_ != nullptr && painter_->isAct
 
 bool PrinterDC::StartDoc(const std::string& name) {
     if (painting()) {
+        return false;
+    }
+    // Qt would draw the whole job and then lose it silently at a queue that
+    // rejects jobs; refusing here tells the caller nothing was printed.
+    if (printer_->outputFormat() == QPrinter::NativeFormat &&
+        !QueueAcceptsJobs(printer_->printerName().toStdString())) {
         return false;
     }
     printer_->setDocName(QString::fromUtf8(name.data(), static_cast<int>(name.size())));

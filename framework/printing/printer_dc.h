@@ -40,8 +40,8 @@ class PrinterDC : public DeviceContext {
     int Resolution() const;
 
     // Starts the print job; `name` becomes the job's document name. False
-    // when the job cannot be started (the caller then prints nothing); a
-    // second StartDoc before EndDoc fails too.
+    // when the job cannot be started (the caller then prints nothing): the
+    // queue rejects jobs, or a job is already open.
     bool StartDoc(const std::string& name) override;
     // Starts a page: the first page of a job is already open, every later
     // one follows an EndPage. False outside a job or inside an open page.

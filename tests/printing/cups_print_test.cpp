@@ -132,6 +132,20 @@ TEST(CupsPrint, LabelReachesTheSpoolAsPdfWithItsTextsInPlace) {
     ExpectPage(pdf, 300, SingleLabelTexts());
 }
 
+TEST(CupsPrint, QueueRejectingJobsFailsStartDocAndSpoolsNothing) {
+    PrivateCupsd cupsd;
+    START_OR_SKIP(cupsd);
+    ADD_QUEUE(cupsd, "TestPdf", true);
+    std::string output;
+    ASSERT_TRUE(cupsd.RunTool("cupsreject", {"TestPdf"}, &output)) << output;
+
+    auto dc = PrinterDC::Create("cups", "TestPdf", "spool");
+    ASSERT_NE(dc, nullptr);
+    EXPECT_FALSE(dc->StartDoc("printer"));
+    EXPECT_FALSE(dc->EndDoc());
+    EXPECT_TRUE(cupsd.SpooledDocuments().empty());
+}
+
 TEST(CupsPrint, PageOfLabelsReachesTheSpoolWithSixLabelsInPlace) {
     PrivateCupsd cupsd;
     START_OR_SKIP(cupsd);
