@@ -42,6 +42,7 @@ constexpr UINT MB_ICONWARNING = MB_ICONEXCLAMATION;
 constexpr UINT MB_ICONASTERISK = 0x0040;
 constexpr UINT MB_ICONINFORMATION = MB_ICONASTERISK;
 constexpr UINT MB_ICONMASK = 0x00F0;
+constexpr UINT MB_TOPMOST = 0x00040000;
 
 // Window messages routed through the message map.
 constexpr UINT WM_DESTROY = 0x0002;

@@ -34,6 +34,7 @@ class RealMessageBoxes : public MessageBoxService {
            UINT type) override {
     QMessageBox box(owner);
     box.setWindowTitle(QString::fromStdString(caption));
+    if (type & MB_TOPMOST) box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.setText(QString::fromStdString(text));
     switch (type & MB_ICONMASK) {
       case MB_ICONHAND: box.setIcon(QMessageBox::Critical); break;
