@@ -211,14 +211,6 @@ QFont PrinterDC::LargeFont() {
     return font;
 }
 
-double PrinterDC::CellHeight() const {
-    if (painting()) {
-        const QFontMetricsF metrics(painter_->font(), printer_.get());
-        return metrics.ascent() + metrics.descent();
-    }
-    return 0;
-}
-
 void PrinterDC::DrawText(int x, int y, const std::string& utf8) {
     if (!painting() || !page_open_) {
         return;

@@ -70,10 +70,6 @@ class PrinterDC : public DeviceContext {
     // page nothing is drawn.
     void DrawText(int x, int y, const std::string& utf8) override;
 
-    // Height of the selected font's character cell in dots (ascent +
-    // descent), as text placed at y reaches down to y + CellHeight().
-    double CellHeight() const;
-
     // The large font. Qt sizes a font by its em, Windows-style heights
     // count the whole cell; the pixel size is chosen so that the cell, not
     // the em, is 100 dots high.
