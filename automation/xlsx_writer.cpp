@@ -22,6 +22,11 @@ constexpr double kStandardFontSize = 11;
 // 15 points high.
 constexpr double kStandardRowHeight = 15;
 
+// libxlsxwriter reads 0 as "no colour", so black has a value of its own.
+lxw_color_t LxwColor(std::uint32_t rgb) {
+    return rgb == 0 ? static_cast<lxw_color_t>(LXW_COLOR_BLACK) : rgb;
+}
+
 lxw_format_alignments HAlignOf(HAlign a) {
     switch (a) {
         case HAlign::General:
@@ -70,10 +75,11 @@ std::vector<lxw_format*> MakeFormats(lxw_workbook* workbook, const WorkbookModel
         format_set_font_name(format, f.fontName.empty() ? kStandardFont : f.fontName.c_str());
         format_set_font_size(format, f.fontSize > 0 ? f.fontSize : kStandardFontSize);
         if (f.bold) format_set_bold(format);
-        if (f.fontColorIndex > 0) format_set_font_color(format, PaletteRgb(f.fontColorIndex));
+        if (f.fontColorIndex > 0)
+            format_set_font_color(format, LxwColor(PaletteRgb(f.fontColorIndex)));
         if (f.fillRgb >= 0) {
             format_set_pattern(format, LXW_PATTERN_SOLID);
-            format_set_bg_color(format, static_cast<lxw_color_t>(f.fillRgb));
+            format_set_bg_color(format, LxwColor(static_cast<std::uint32_t>(f.fillRgb)));
         }
         if (f.hAlign != HAlign::General) format_set_align(format, HAlignOf(f.hAlign));
         if (f.vAlign != VAlign::Bottom) format_set_align(format, VAlignOf(f.vAlign));
@@ -88,13 +94,35 @@ lxw_error WriteSheet(lxw_worksheet* ws, const SheetModel& sheet,
     const auto keep = [&err](lxw_error e) {
         if (err == LXW_NO_ERROR && e != LXW_NO_ERROR) err = e;
     };
+    // One call per run of neighbouring columns of one width: the file's
+    // column elements must not overlap.
+    std::int32_t runStart = -1, runEnd = -1;
+    double runWidth = 0;
+    const auto flush = [&]() {
+        if (runStart >= 0) {
+            keep(worksheet_set_column(ws, static_cast<lxw_col_t>(runStart),
+                                      static_cast<lxw_col_t>(runEnd), runWidth, nullptr));
+        }
+        runStart = -1;
+    };
+    const auto add = [&](std::int32_t col, double width) {
+        if (runStart >= 0 && col == runEnd + 1 && width == runWidth) {
+            runEnd = col;
+            return;
+        }
+        flush();
+        runStart = runEnd = col;
+        runWidth = width;
+    };
     if (std::fabs(sheet.standardWidth - 8.43) > 1e-9) {
-        keep(worksheet_set_column(ws, 0, LXW_COL_MAX - 1, sheet.standardWidth, nullptr));
+        for (std::int32_t col = 0; col < kSheetColumns; ++col) {
+            auto it = sheet.columnWidths.find(col);
+            add(col, it == sheet.columnWidths.end() ? sheet.standardWidth : it->second);
+        }
+    } else {
+        for (const auto& w : sheet.columnWidths) add(w.first, w.second);
     }
-    for (const auto& w : sheet.columnWidths) {
-        keep(worksheet_set_column(ws, static_cast<lxw_col_t>(w.first),
-                                  static_cast<lxw_col_t>(w.first), w.second, nullptr));
-    }
+    flush();
     if (sheet.standardHeight > 0) worksheet_set_default_row(ws, sheet.standardHeight, LXW_FALSE);
     for (const auto& h : sheet.rowHeights) {
         if (h.second == 0) {

@@ -212,6 +212,40 @@ TEST(Biff8, ManyMergedAreasSpanSeveralRecords) {
     EXPECT_EQ(out, "1500 (1499, 1500, 0, 2)\n");
 }
 
+// A changed standard width beside one wider column, and black (ColorIndex
+// 1, colour value 0), which libxlsxwriter would take for "no colour".
+TEST(WorkbookFile, StandardWidthAndBlackInBothFormats) {
+    WorkbookModel book;
+    auto sheet = std::make_shared<SheetModel>("Sheet1");
+    book.sheets.push_back(sheet);
+    sheet->standardWidth = 12;
+    sheet->columnWidths[1] = 20;
+    CellFormat black;
+    black.fontColorIndex = 1;
+    black.fillRgb = 0x000000;
+    Cell cell;
+    cell.kind = CellKind::Text;
+    cell.text = "dark";
+    cell.format = book.Intern(black);
+    sheet->cells.emplace(SheetModel::Key(0, 2), cell);
+    TempFolder dir;
+    for (const char* name : {"w.xls", "w.xlsx"}) {
+        const std::string path = dir.File(name);
+        ASSERT_TRUE(SaveWorkbookFile(book, path, FileFormatForName(path)).ok()) << name;
+        const auto lines = ReadWorkbook(path);
+        const bool xls = FileFormatForName(path) == WorkbookFileFormat::Biff8;
+        EXPECT_TRUE(Has(lines, xls ? "colwidth 0 A 3254" : "colwidth 0 A 12.7109")) << Dump(lines);
+        EXPECT_TRUE(Has(lines, xls ? "colwidth 0 B 5302" : "colwidth 0 B 20.7109")) << Dump(lines);
+        EXPECT_TRUE(Has(lines, xls ? "colwidth 0 C 3254" : "colwidth 0 C 12.7109")) << Dump(lines);
+        bool seen = false;
+        for (const auto& l : lines) {
+            seen = seen || (l.rfind("cell 0 C1 text \"dark\" ", 0) == 0 &&
+                            l.find("color=000000 fill=000000") != std::string::npos);
+        }
+        EXPECT_TRUE(seen) << Dump(lines);
+    }
+}
+
 TEST(WorkbookFile, FormatFollowsTheName) {
     EXPECT_EQ(FileFormatForName("/out/report.xlsx"), WorkbookFileFormat::Xlsx);
     EXPECT_EQ(FileFormatForName("/out/report.XLSX"), WorkbookFileFormat::Xlsx);
