@@ -48,7 +48,7 @@ public:
     static constexpr unsigned kFullPage = 55;
     // Pause between the two bursts of a split reply: longer than the gap
     // that ends a received chunk, so the halves arrive apart.
-    static constexpr int kSplitPauseMs = 80;
+    static constexpr int kSplitPauseMs = 250;
 
     explicit Machine(Faults faults = Faults());
 

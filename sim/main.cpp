@@ -50,7 +50,7 @@ const char kUsage[] =
     "  --pace             send reply bytes at the pace of a 115200-baud line\n"
     "faults:\n"
     "  --silent           never answer\n"
-    "  --split            send each reply in two bursts 80 ms apart\n"
+    "  --split            send each reply in two bursts 250 ms apart\n"
     "  --junk             send junk bytes before each reply\n"
     "  --bad-close        end each reply with a wrong closing byte\n"
     "  --short-pages [K]  record pages of K values instead of 55 (default 50)\n"

@@ -230,6 +230,8 @@ struct FindCase {
     const char* found;  // nullptr: no port
 };
 
+void PrintTo(const FindCase& c, std::ostream* os) { *os << c.title; }
+
 class FindDevicePortTest : public ::testing::TestWithParam<FindCase> {};
 
 TEST_P(FindDevicePortTest, PicksByMatchStringOrder) {

@@ -29,6 +29,8 @@ struct FaultCase {
     bool answered;  // whether the calls still get their replies
 };
 
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.title; }
+
 tallysim::Faults Make(void (*set)(tallysim::Faults&)) {
     tallysim::Faults f;
     set(f);

@@ -110,7 +110,7 @@ TEST_F(SerialEngineTest, LongBurstComesInChunksOfAtMost1024Bytes) {
 TEST_F(SerialEngineTest, PauseLongerThanTheGapEndsAChunk) {
     ASSERT_EQ(port.StartMonitor(), 1);
     far.Write({1, 2, 3});
-    std::this_thread::sleep_for(200ms);
+    std::this_thread::sleep_for(300ms);
     far.Write({4, 5});
     ASSERT_TRUE(Received::Get().WaitForBytes(5, 3s));
     auto chunks = Received::Get().Chunks();
