@@ -5,6 +5,8 @@
 #include <thread>
 
 #include "com_runtime.h"
+#include "dispatch_driver.h"
+#include "excel_dispids.h"
 #include "excel_server.h"
 #include "palette.h"
 #include "utf.h"
@@ -101,6 +103,40 @@ TEST_F(Creation, ScopedRegistrationReplacesThenRestores) {
     DispatchPtr object;
     EXPECT_TRUE(CreateObject(kExcelProgId, &object).ok());
     EXPECT_STREQ(object->TypeName(), "Application");
+}
+
+TEST_F(Creation, DriverInvokesAndConvertsResults) {
+    DispatchDriver app;
+    Variant none;
+    Status empty =
+        app.InvokeHelper(excel::kWorkbooks, InvokeKind::PropertyGet, VarType::Dispatch, &none);
+    EXPECT_EQ(empty.code, hr::kInvalidArg);
+    EXPECT_EQ(empty.text, "Member 0x23C was called on a wrapper that holds no object.");
+
+    ASSERT_TRUE(app.CreateDispatch(kExcelProgId).ok());
+    EXPECT_TRUE(app.SetProperty(excel::kVisible, Variant::Bool(false)).ok());
+    Variant visible;
+    ASSERT_TRUE(app.GetProperty(excel::kVisible, VarType::I4, &visible).ok());
+    EXPECT_EQ(visible, Variant::I4(0));
+    Variant books;
+    ASSERT_TRUE(app.GetProperty(excel::kWorkbooks, VarType::Dispatch, &books).ok());
+    DispatchDriver workbooks(books.object());
+    Variant book;
+    ASSERT_TRUE(workbooks
+                    .InvokeHelper(excel::kAdd, InvokeKind::Method, VarType::Dispatch, &book,
+                                  {Variant::Missing()})
+                    .ok());
+    DispatchDriver workbook(book.object());
+    Variant name;
+    Status wrongType = workbook.GetProperty(excel::kName, VarType::I4, &name);
+    EXPECT_EQ(wrongType.code, hr::kTypeMismatch);
+    EXPECT_EQ(wrongType.text, "Workbook.Name gave BSTR \"Book1\" where I4 was expected.");
+    EXPECT_TRUE(name.IsEmpty());
+    // The server's refusal comes back unchanged.
+    Status refused = workbook.InvokeHelper(0x4242, InvokeKind::Method, VarType::Empty, nullptr);
+    EXPECT_EQ(refused.code, hr::kMemberNotFound);
+    app.ReleaseDispatch();
+    EXPECT_FALSE(app.attached());
 }
 
 TEST(VariantTest, MissingArgumentIsErrorParamNotFound) {
