@@ -35,6 +35,8 @@ constexpr std::uint16_t kRecDefColWidth = 0x0055;
 constexpr std::uint16_t kRecColInfo = 0x007D;
 constexpr std::uint16_t kRecDimensions = 0x0200;
 constexpr std::uint16_t kRecRow = 0x0208;
+constexpr std::uint16_t kRecIndex = 0x020B;
+constexpr std::uint16_t kRecDbCell = 0x00D7;
 constexpr std::uint16_t kRecLabelSst = 0x00FD;
 constexpr std::uint16_t kRecBlank = 0x0201;
 constexpr std::uint16_t kRecNumber = 0x0203;
@@ -480,14 +482,14 @@ void WriteCell(RecordStream& s, std::int32_t row, std::int32_t col, const Cell& 
     }
 }
 
-// Rows in blocks of 32, each block's ROW records before its cells, as the
-// spreadsheet program lays them out. The lookup aids (INDEX, DBCELL) are
-// left out; readers do without them.
-void WriteCellTable(RecordStream& s, const SheetModel& sheet, const SharedStrings& sst) {
-    struct RowSpan {
-        std::int32_t first = 0;
-        std::int32_t end = 0;  // last column + 1
-    };
+struct RowSpan {
+    std::int32_t first = 0;
+    std::int32_t end = 0;  // last column + 1; 0 for a row of height only
+};
+
+// Every row that needs a ROW record: those with cells and those of a
+// height of their own.
+std::map<std::int32_t, RowSpan> CollectRows(const SheetModel& sheet) {
     std::map<std::int32_t, RowSpan> rows;
     for (const auto& entry : sheet.rowHeights) rows.emplace(entry.first, RowSpan{});
     for (const auto& entry : sheet.cells) {
@@ -500,22 +502,93 @@ void WriteCellTable(RecordStream& s, const SheetModel& sheet, const SharedString
             it->second.end = std::max(it->second.end, col + 1);
         }
     }
+    return rows;
+}
+
+std::size_t CountRowBlocks(const std::map<std::int32_t, RowSpan>& rows) {
+    std::size_t blocks = 0;
+    std::int32_t last = -1;
+    for (const auto& entry : rows) {
+        if (entry.first / 32 != last) {
+            ++blocks;
+            last = entry.first / 32;
+        }
+    }
+    return blocks;
+}
+
+// INDEX, right after the sheet's BOF: the rows holding cells and where the
+// DEFCOLWIDTH and DBCELL records are. Written with zero positions; returns
+// where its body starts, for PatchIndex.
+std::size_t WriteIndex(RecordStream& s, const SheetModel& sheet, std::size_t blocks) {
+    const std::size_t body = s.Position() + 4;
+    Body b;
+    b.U32(0);
+    if (sheet.cells.empty()) {
+        b.U32(0).U32(0);
+    } else {
+        b.U32(static_cast<std::uint32_t>(SheetModel::RowOf(sheet.cells.begin()->first)))
+            .U32(static_cast<std::uint32_t>(SheetModel::RowOf(sheet.cells.rbegin()->first) + 1));
+    }
+    b.U32(0);  // DEFCOLWIDTH position
+    for (std::size_t i = 0; i < blocks; ++i) b.U32(0);
+    s.Record(kRecIndex, b);
+    return body;
+}
+
+void PatchIndex(RecordStream& s, std::size_t body, std::size_t defColWidth,
+                const std::vector<std::size_t>& dbCells) {
+    s.Patch32(body + 12, static_cast<std::uint32_t>(defColWidth));
+    for (std::size_t i = 0; i < dbCells.size(); ++i) {
+        s.Patch32(body + 16 + 4 * i, static_cast<std::uint32_t>(dbCells[i]));
+    }
+}
+
+// DBCELL closing a row block: back to the block's first ROW record, then
+// for each row where its first cell record starts, the first counted from
+// the end of the first ROW record, each other from the previous row's.
+void WriteDbCell(RecordStream& s, std::size_t firstRow, std::size_t firstRowEnd,
+                 const std::vector<std::size_t>& rowCellStarts) {
+    Body b;
+    b.U32(static_cast<std::uint32_t>(s.Position() - firstRow));
+    std::size_t base = firstRowEnd;
+    for (std::size_t start : rowCellStarts) {
+        b.U16(static_cast<std::uint16_t>(start - base));
+        base = start;
+    }
+    s.Record(kRecDbCell, b);
+}
+
+// Rows in blocks of 32 as the spreadsheet program lays them out: the
+// block's ROW records, its cells, then a DBCELL. Returns where each DBCELL
+// went, for the INDEX.
+std::vector<std::size_t> WriteCellTable(RecordStream& s, const SheetModel& sheet,
+                                        const std::map<std::int32_t, RowSpan>& rows,
+                                        const SharedStrings& sst) {
+    std::vector<std::size_t> dbCells;
     auto rowIt = rows.begin();
     auto cellIt = sheet.cells.begin();
     while (rowIt != rows.end()) {
         const std::int32_t block = rowIt->first / 32;
-        auto blockEnd = rowIt;
-        while (blockEnd != rows.end() && blockEnd->first / 32 == block) {
-            WriteRow(s, sheet, blockEnd->first, blockEnd->second.first, blockEnd->second.end);
-            ++blockEnd;
+        const std::size_t firstRow = s.Position();
+        std::vector<std::int32_t> blockRows;
+        for (; rowIt != rows.end() && rowIt->first / 32 == block; ++rowIt) {
+            WriteRow(s, sheet, rowIt->first, rowIt->second.first, rowIt->second.end);
+            blockRows.push_back(rowIt->first);
         }
-        while (cellIt != sheet.cells.end() && SheetModel::RowOf(cellIt->first) / 32 == block) {
-            WriteCell(s, SheetModel::RowOf(cellIt->first), SheetModel::ColumnOf(cellIt->first),
-                      cellIt->second, sst);
-            ++cellIt;
+        const std::size_t firstRowEnd = firstRow + 20;  // a ROW record is 4 + 16 bytes
+        std::vector<std::size_t> rowCellStarts;
+        for (std::int32_t row : blockRows) {
+            rowCellStarts.push_back(s.Position());
+            for (; cellIt != sheet.cells.end() && SheetModel::RowOf(cellIt->first) == row;
+                 ++cellIt) {
+                WriteCell(s, row, SheetModel::ColumnOf(cellIt->first), cellIt->second, sst);
+            }
         }
-        rowIt = blockEnd;
+        dbCells.push_back(s.Position());
+        WriteDbCell(s, firstRow, firstRowEnd, rowCellStarts);
     }
+    return dbCells;
 }
 
 void WriteWindow2(RecordStream& s, bool active) {
@@ -543,12 +616,15 @@ void WriteMergedCells(RecordStream& s, const std::vector<CellRect>& merges) {
 
 void WriteWorksheet(RecordStream& s, const SheetModel& sheet, bool active,
                     const SharedStrings& sst) {
+    const std::map<std::int32_t, RowSpan> rows = CollectRows(sheet);
     WriteBof(s, 0x0010);
+    const std::size_t index = WriteIndex(s, sheet, CountRowBlocks(rows));
     WriteDefaultRowHeight(s, sheet);
+    const std::size_t defColWidth = s.Position();
     WriteDefColWidth(s);
     WriteColInfos(s, sheet);
     WriteDimensions(s, sheet);
-    WriteCellTable(s, sheet, sst);
+    PatchIndex(s, index, defColWidth, WriteCellTable(s, sheet, rows, sst));
     WriteWindow2(s, active);
     WriteMergedCells(s, sheet.merges);
     WriteEof(s);

@@ -113,6 +113,68 @@ TEST(Biff8, StreamBeginsWithTheGlobalsBof) {
     EXPECT_EQ(stream.substr(stream.size() - 4), std::string("\x0A\x00\x00\x00", 4));
 }
 
+std::uint16_t U16At(const std::string& b, std::size_t at) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
+                                      (static_cast<unsigned char>(b[at + 1]) << 8));
+}
+
+// The lookup aids: INDEX right after the sheet's BOF points at DEFCOLWIDTH
+// and at each block's DBCELL; each DBCELL points back at its block's first
+// ROW record and on to the first cell record of every row.
+TEST(Biff8, IndexAndDbCellPointAtTheirRecords) {
+    WorkbookModel book;
+    auto sheet = std::make_shared<SheetModel>("Sheet1");
+    book.sheets.push_back(sheet);
+    Cell cell;
+    cell.kind = CellKind::Number;
+    for (std::int32_t row = 2; row < 75; ++row) {
+        if (row == 40) continue;  // a row of height only
+        for (std::int32_t col = 0; col < 1 + row % 3; ++col) SetCellValue(*sheet, row, col, cell);
+    }
+    sheet->rowHeights[40] = 30;
+    sheet->rowHeights[100] = 30;  // a block of its own without cells
+    std::string error;
+    const std::string s = BuildBiff8Workbook(book, &error);
+    ASSERT_TRUE(error.empty()) << error;
+
+    std::size_t pos = 0, sheetBof = 0;
+    int bofs = 0;
+    while (pos < s.size() && bofs < 2) {
+        if (U16At(s, pos) == 0x0809 && ++bofs == 2) sheetBof = pos;
+        pos += 4 + U16At(s, pos + 2);
+    }
+    ASSERT_EQ(bofs, 2);
+    const std::size_t index = sheetBof + 20;
+    ASSERT_EQ(U16At(s, index), 0x020B);
+    const std::size_t body = index + 4;
+    EXPECT_EQ(U32At(s, body + 4), 2u);                 // first row with cells
+    EXPECT_EQ(U32At(s, body + 8), 75u);                // last + 1
+    EXPECT_EQ(U16At(s, U32At(s, body + 12)), 0x0055);  // DEFCOLWIDTH
+    const std::size_t blocks = (U16At(s, index + 2) - 16) / 4;
+    ASSERT_EQ(blocks, 4u);  // rows 2-31, 32-63, 64-74, 100
+    std::size_t rowsSeen = 0;
+    for (std::size_t b = 0; b < blocks; ++b) {
+        const std::size_t dbcell = U32At(s, body + 16 + 4 * b);
+        ASSERT_EQ(U16At(s, dbcell), 0x00D7) << b;
+        const std::size_t firstRow = dbcell - U32At(s, dbcell + 4);
+        ASSERT_EQ(U16At(s, firstRow), 0x0208) << b;
+        const std::size_t rowCount = (U16At(s, dbcell + 2) - 4) / 2;
+        std::size_t cellStart = firstRow + 20;
+        for (std::size_t r = 0; r < rowCount; ++r) {
+            const std::size_t rowRecord = firstRow + 20 * r;
+            ASSERT_EQ(U16At(s, rowRecord), 0x0208);
+            const std::uint16_t row = U16At(s, rowRecord + 4);
+            cellStart += U16At(s, dbcell + 8 + 2 * r);
+            if (row == 40 || row == 100) continue;  // no cells: the offset points at the next row's
+            EXPECT_EQ(U16At(s, cellStart), 0x0203) << "row " << row;
+            EXPECT_EQ(U16At(s, cellStart + 4), row);
+            EXPECT_EQ(U16At(s, cellStart + 6), 0);  // its first cell
+            ++rowsSeen;
+        }
+    }
+    EXPECT_EQ(rowsSeen, 72u);
+}
+
 TEST(Biff8, LongAndChineseTextsSurviveContinueRecords) {
     WorkbookModel book;
     auto sheet = std::make_shared<SheetModel>("记录 Records");
