@@ -14,6 +14,8 @@
 #include <QStyle>
 #include <cmath>
 
+#include "framework/app.h"
+#include "framework/seams.h"
 #include "framework/widgets_p.h"
 
 // ---- message map ----
@@ -217,6 +219,11 @@ BOOL CWnd::IsIconic() const { return widget_ && widget_->window()->isMinimized()
 
 void CWnd::GetClientRect(QRect* rect) const {
   *rect = widget_ ? QRect(QPoint(0, 0), widget_->size()) : QRect();
+}
+
+int CWnd::MessageBox(const std::string& text, const std::string& caption, UINT type) {
+  return Seam<MessageBoxService>::Get().Show(widget_ ? widget_->window() : nullptr, text,
+                                             caption.empty() ? AfxGetAppName() : caption, type);
 }
 
 // ---- controls ----

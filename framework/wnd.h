@@ -176,6 +176,10 @@ class CWnd : public CCmdTarget {
   void UpdateWindow();
   BOOL IsIconic() const;
   void GetClientRect(QRect* rect) const;
+  // A message box owned by this window; a blank caption is the application
+  // name. Returns IDOK, IDYES, IDNO ...
+  int MessageBox(const std::string& text, const std::string& caption = std::string(),
+                 UINT type = MB_OK);
 
  protected:
   QPointer<QWidget> widget_;

@@ -176,3 +176,23 @@ TEST(ProgramLocationSeam, DefaultIsTheFolderOfTheRunningProgram) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MessageBoxes, AWindowsBoxTakesItsCaptionOrTheApplicationName) {
+  ScriptedDialogs dialogs;
+  ScopedSeam<MessageBoxService> seam(&dialogs);
+  TempProgramLocation location("tallydesk");
+  ScopedSeam<ProgramLocation> where(&location);
+  CTestDlg dlg;
+  dlg.Create();
+  dialogs.answers = {IDNO};
+  EXPECT_EQ(dlg.MessageBox("Connected", "Note", MB_OK), IDNO);
+  dlg.MessageBox("Extend the Record Count ?", "", MB_YESNO);
+  ASSERT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_EQ(dialogs.shown[0].caption, "Note");
+  EXPECT_EQ(dialogs.shown[1].caption, "tallydesk");
+  dlg.DestroyWindow();
+}
+
+}  // namespace
