@@ -272,6 +272,9 @@ void PtyMachine::Run() {
                     SendBurst(master, burst);
                 }
                 if (machine_.TakeVanish()) {
+                    // Let the last reply reach the reader first: closing the
+                    // master drops what the slave has not taken in yet.
+                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
                     ClosePty();
                     if (options_.returnAfterMs > 0) {
                         returnAt = Clock::now() + std::chrono::milliseconds(options_.returnAfterMs);
