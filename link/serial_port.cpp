@@ -125,7 +125,6 @@ using Session = SerialPort::Session;
 
 bool WouldBlock(int e) { return e == EAGAIN || e == EWOULDBLOCK; }
 
-
 // Reads everything the port holds, handing it to the callback in chunks. A
 // chunk ends after kReadChunkSize bytes or when no byte follows within
 // kChunkGapMs, so a reply the machine sends in one burst arrives whole. A
