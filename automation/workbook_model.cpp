@@ -60,6 +60,12 @@ std::string AsciiLower(std::string text) {
 }  // namespace
 
 std::string RectAddress(const CellRect& rect) {
+    // Whole rows and whole columns are written as the spreadsheet program
+    // writes them: "$1:$1048576", "$C:$C", "$2:$3".
+    if (rect.WholeRows())
+        return "$" + std::to_string(rect.top + 1) + ":$" + std::to_string(rect.bottom + 1);
+    if (rect.WholeColumns())
+        return "$" + ColumnLetters(rect.left) + ":$" + ColumnLetters(rect.right);
     std::string first = CellAddress(rect.top, rect.left);
     if (rect.top == rect.bottom && rect.left == rect.right) return first;
     return first + ":" + CellAddress(rect.bottom, rect.right);
@@ -164,6 +170,11 @@ void SetCellValue(SheetModel& sheet, std::int32_t row, std::int32_t col, const C
 
 Status ChangeFormat(WorkbookModel& book, SheetModel& sheet, const CellRect& rect,
                     const std::function<void(CellFormat&)>& change) {
+    if (rect.WholeColumns() || rect.WholeRows()) {
+        return Status::Error(hr::kException,
+                             "Formatting whole rows or columns (" + RectAddress(rect) +
+                                 ") is not supported; format the cells that hold data instead.");
+    }
     if (rect.Area() > kMaxCellsPerCall) {
         return Status::Error(hr::kException, "Formatting " + RectAddress(rect) + " would touch " +
                                                  std::to_string(rect.Area()) + " cells; at most " +

@@ -24,9 +24,8 @@ constexpr std::int32_t kSheetColumns = 16384;
 constexpr std::size_t kMaxCellText = 32767;
 // Longest sheet name, in UTF-16 units.
 constexpr std::size_t kMaxSheetName = 31;
-// Largest area a single formatting or value call may touch cell by cell.
-// Whole-row and whole-column formats are not modelled; a call beyond this is
-// refused rather than left half done.
+// Largest area a single formatting or value call may touch cell by cell; a
+// call beyond this is refused rather than left half done.
 constexpr std::int64_t kMaxCellsPerCall = 2000000;
 
 // A block of cells, inclusive bounds.
@@ -54,7 +53,8 @@ struct CellRect {
 
 // "A", "Z", "AA" ... for a 0-based column.
 std::string ColumnLetters(std::int32_t col);
-// "$A$1:$G$1", or "$A$1" for one cell.
+// "$A$1:$G$1", "$A$1" for one cell, "$C:$C" for whole columns, "$2:$3"
+// for whole rows.
 std::string RectAddress(const CellRect& rect);
 // Parses "A1", "$B$2", "A1:G1" (letters in either case). False on anything
 // else or a cell beyond the sheet.
@@ -158,7 +158,8 @@ class WorkbookModel {
 void SetCellValue(SheetModel& sheet, std::int32_t row, std::int32_t col, const Cell& value);
 
 // Changes the format of every cell of `rect` through `change`. Refused (with
-// the reason) beyond kMaxCellsPerCall cells.
+// the reason) for whole rows or columns, whose formats are not modelled,
+// and beyond kMaxCellsPerCall cells.
 Status ChangeFormat(WorkbookModel& book, SheetModel& sheet, const CellRect& rect,
                     const std::function<void(CellFormat&)>& change);
 

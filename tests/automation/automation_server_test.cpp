@@ -377,10 +377,10 @@ TEST_F(Server, RangesAddressCellsRelativeToTheirTopLeft) {
     EXPECT_EQ(Address(Object(block, kItem, {Variant::I4(4)})), "$B$3");
     // Columns.Item(c, missing) is a whole column; Cells is the sheet.
     DispatchPtr columns = Object(sheet_, kColumns);
-    EXPECT_EQ(Address(Object(columns, kItem, {Variant::I4(3), Variant::Missing()})),
-              "$C$1:$C$1048576");
+    EXPECT_EQ(Address(Object(columns, kItem, {Variant::I4(3), Variant::Missing()})), "$C:$C");
     DispatchPtr cells = Object(sheet_, kCells);
-    EXPECT_EQ(Address(cells), "$A$1:$XFD$1048576");
+    EXPECT_EQ(Address(cells), "$1:$1048576");
+    EXPECT_EQ(Address(Object(Object(sheet_, kRows), kItem, {Variant::I4(2)})), "$2:$2");
 
     Put(block, kItem, {Variant::I4(1), Variant::I4(1), Variant::Bstr("at B2")});
     Put(cells, kItem, {Variant::I4(7), Variant::I4(6), Variant::R8(2.5)});
@@ -445,12 +445,22 @@ TEST_F(Server, FormattingCallsReachEveryCellOfTheRange) {
     ASSERT_EQ(cells.size(), 7u);
     EXPECT_EQ(cells.begin()->second.format, cells.rbegin()->second.format);
 
-    // A whole sheet is too much to format cell by cell; it is refused whole.
+    // Whole rows and columns are not formatted cell by cell; refused whole,
+    // as is a block of too many cells.
     Status big =
         Object(Object(sheet_, kCells), kFont)->Invoke(kBold, kPutKind, {Variant::I4(1)}, nullptr);
     EXPECT_EQ(big.code, hr::kException);
-    EXPECT_NE(big.text.find("Font.Bold: Formatting $A$1:$XFD$1048576"), std::string::npos)
-        << big.text;
+    EXPECT_EQ(big.text,
+              "Font.Bold: Formatting whole rows or columns ($1:$1048576) is not supported; "
+              "format the cells that hold data instead.");
+    DispatchPtr columnC = Object(Object(sheet_, kColumns), kItem, {Variant::I4(3)});
+    EXPECT_EQ(
+        columnC->Invoke(kHorizontalAlignment, kPutKind, {Variant::I4(kAlignCenter)}, nullptr).code,
+        hr::kException);
+    Status huge = Object(RangeOf("A1", "Z100000"), kInterior)
+                      ->Invoke(kColor, kPutKind, {Variant::R8(0)}, nullptr);
+    EXPECT_NE(huge.text.find("would touch 2600000 cells; at most 2000000"), std::string::npos)
+        << huge.text;
     // Column widths on whole rows and row heights on whole columns become
     // the sheet's standard.
     Put(Object(sheet_, kCells), kColumnWidth, {Variant::I4(12)});
