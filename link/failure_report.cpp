@@ -8,8 +8,7 @@
 
 // The host's hook is optional: a weak reference stays null unless the
 // program that loaded us exports the symbol.
-extern "C" void tallylink_show_failure(const char* text, const char* caption)
-    __attribute__((weak));
+extern "C" void tallylink_show_failure(const char* text, const char* caption) __attribute__((weak));
 
 namespace tallylink {
 
@@ -23,9 +22,7 @@ std::atomic<FailureSink> g_testSink{nullptr};
 [[maybe_unused]] const char* ErrorText(int result, const char* buffer) {
     return result == 0 ? buffer : "Unknown error";
 }
-[[maybe_unused]] const char* ErrorText(const char* result, const char*) {
-    return result;
-}
+[[maybe_unused]] const char* ErrorText(const char* result, const char*) { return result; }
 
 }  // namespace
 

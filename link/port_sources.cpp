@@ -167,14 +167,13 @@ std::vector<PortEntry> NameHardwarePorts(const std::vector<HardwarePort>& ports,
         do {
             ++n;
         } while (usedNumbers.count(n) != 0);
-        named.push_back({port.description + " (COM" + std::to_string(n) + ")",
-                         "/dev/" + port.kernelName});
+        named.push_back(
+            {port.description + " (COM" + std::to_string(n) + ")", "/dev/" + port.kernelName});
     }
     return named;
 }
 
-std::vector<PortEntry> ListPresentPorts(const std::string& portDir,
-                                        const std::string& sysfsRoot) {
+std::vector<PortEntry> ListPresentPorts(const std::string& portDir, const std::string& sysfsRoot) {
     std::vector<PortEntry> ports = ListPortDirectory(portDir);
     std::set<int> used;
     for (const PortEntry& entry : ports) {

@@ -42,8 +42,7 @@ std::vector<PortEntry> NameHardwarePorts(const std::vector<HardwarePort>& ports,
                                          const std::set<int>& usedNumbers);
 
 // Both sources in order: the port directory, then the named hardware ports.
-std::vector<PortEntry> ListPresentPorts(const std::string& portDir,
-                                        const std::string& sysfsRoot);
+std::vector<PortEntry> ListPresentPorts(const std::string& portDir, const std::string& sysfsRoot);
 // The same over the default roots.
 std::vector<PortEntry> ListPresentPorts();
 

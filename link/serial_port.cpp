@@ -390,9 +390,8 @@ int SerialPort::StartMonitor() {
     // Return once the thread runs, so nothing sent from now on is lost to
     // the purge it starts with.
     std::unique_lock<std::mutex> wait(session_->endLock);
-    session_->endSignal.wait_for(wait, std::chrono::milliseconds(kStopWaitMs), [&] {
-        return session_->alive.load() || session_->ended.load();
-    });
+    session_->endSignal.wait_for(wait, std::chrono::milliseconds(kStopWaitMs),
+                                 [&] { return session_->alive.load() || session_->ended.load(); });
     return 1;
 }
 

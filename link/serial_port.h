@@ -19,7 +19,7 @@
 namespace tallylink {
 
 class SerialPort : public PortBackend {
-public:
+  public:
     // A chunk handed to the receive callback holds at most this many bytes,
     // and ends early after a gap longer than kChunkGapMs between two bytes.
     static constexpr unsigned kReadChunkSize = 1024;
@@ -54,7 +54,7 @@ public:
 
     struct Session;
 
-private:
+  private:
     int OpenPath(const std::string& devicePath, int portNumber);
     void StopSession();
 

@@ -122,7 +122,8 @@ void Machine::AddReplyLocked(std::vector<uint8_t> frame, std::vector<Burst>* out
     if (faults_.junk) frame.insert(frame.begin(), std::begin(kJunk), std::end(kJunk));
     if (faults_.split) {
         size_t half = frame.size() / 2;
-        out->push_back({std::vector<uint8_t>(frame.begin(), frame.begin() + static_cast<long>(half)), 0});
+        out->push_back(
+            {std::vector<uint8_t>(frame.begin(), frame.begin() + static_cast<long>(half)), 0});
         out->push_back({std::vector<uint8_t>(frame.begin() + static_cast<long>(half), frame.end()),
                         kSplitPauseMs});
     } else {

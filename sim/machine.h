@@ -18,11 +18,11 @@ extern const uint8_t kCmdGetRecordPage[4];  // AA C8 C8 90
 extern const uint8_t kCmdClearRecords[4];   // AA CB CB 96
 
 struct Faults {
-    bool silent = false;      // answer nothing at all
-    bool split = false;       // send each reply in two bursts with a pause between
-    bool junk = false;        // send junk bytes before each reply
-    bool badClose = false;    // end each reply with a wrong closing byte
-    unsigned pageSize = 55;   // values per page; fewer makes short pages
+    bool silent = false;        // answer nothing at all
+    bool split = false;         // send each reply in two bursts with a pause between
+    bool junk = false;          // send junk bytes before each reply
+    bool badClose = false;      // end each reply with a wrong closing byte
+    unsigned pageSize = 55;     // values per page; fewer makes short pages
     int vanishAfterPages = -1;  // close the port after this many page replies
 };
 
@@ -43,7 +43,7 @@ struct Counters {
 };
 
 class Machine {
-public:
+  public:
     static constexpr size_t kMaxRecords = 65535;
     static constexpr unsigned kFullPage = 55;
     // Pause between the two bursts of a split reply: longer than the gap
@@ -77,7 +77,7 @@ public:
     // The reply frames, whole (no faults applied).
     std::vector<uint8_t> StateFrame() const;
 
-private:
+  private:
     std::vector<uint8_t> StateFrameLocked() const;
     std::vector<uint8_t> NextPageLocked(std::string* logLine);
     void AddReplyLocked(std::vector<uint8_t> frame, std::vector<Burst>* out) const;

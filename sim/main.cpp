@@ -14,9 +14,9 @@
 #include <fstream>
 #include <iostream>
 #include <mutex>
+#include <random>
 #include <sstream>
 #include <string>
-#include <random>
 #include <thread>
 
 #include "machine.h"
@@ -80,9 +80,11 @@ bool ParseQuantity(const std::string& line, unsigned* quantity) {
 
 void Store(tallysim::Machine& machine, unsigned quantity) {
     if (machine.AddRecord(quantity)) {
-        Say("RECORD " + std::to_string(quantity) + " stored=" + std::to_string(machine.RecordCount()));
+        Say("RECORD " + std::to_string(quantity) +
+            " stored=" + std::to_string(machine.RecordCount()));
     } else {
-        Say("FULL: the machine holds " + std::to_string(tallysim::Machine::kMaxRecords) + " records");
+        Say("FULL: the machine holds " + std::to_string(tallysim::Machine::kMaxRecords) +
+            " records");
     }
 }
 
@@ -100,7 +102,8 @@ void RunScript(tallysim::Machine& machine, const std::string& path) {
         long ms;
         std::string arg, extra;
         unsigned quantity;
-        if (first == "wait" && (words >> arg) && !(words >> extra) && ParseInt(arg.c_str(), 0, 86400000, &ms)) {
+        if (first == "wait" && (words >> arg) && !(words >> extra) &&
+            ParseInt(arg.c_str(), 0, 86400000, &ms)) {
             std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         } else if (ParseQuantity(line, &quantity)) {
             Store(machine, quantity);
@@ -137,7 +140,8 @@ int main(int argc, char** argv) {
         long v = 0;
         auto number = [&](long low, long high) {
             if (!ParseInt(next, low, high, &v)) {
-                std::fprintf(stderr, "tallysim: %s needs a number from %ld to %ld\n", arg.c_str(), low, high);
+                std::fprintf(stderr, "tallysim: %s needs a number from %ld to %ld\n", arg.c_str(),
+                             low, high);
                 std::exit(2);
             }
             ++i;
@@ -151,28 +155,41 @@ int main(int argc, char** argv) {
             ++i;
             return std::string(next);
         };
-        if (arg == "--com") options.com = static_cast<int>(number(1, 99));
-        else if (arg == "--name") options.friendlyName = text();
-        else if (arg == "--port-dir") options.portDir = text();
-        else if (arg == "--auto") options.autoMs = static_cast<int>(number(1, 86400000));
-        else if (arg == "--seed") options.seed = static_cast<uint32_t>(number(0, 4294967295L));
-        else if (arg == "--records") preload = number(0, 65535);
-        else if (arg == "--script") script = text();
-        else if (arg == "--pace") options.pace = true;
-        else if (arg == "--silent") faults.silent = true;
-        else if (arg == "--split") faults.split = true;
-        else if (arg == "--junk") faults.junk = true;
-        else if (arg == "--bad-close") faults.badClose = true;
-        else if (arg == "--short-pages") {
+        if (arg == "--com") {
+            options.com = static_cast<int>(number(1, 99));
+        } else if (arg == "--name") {
+            options.friendlyName = text();
+        } else if (arg == "--port-dir") {
+            options.portDir = text();
+        } else if (arg == "--auto") {
+            options.autoMs = static_cast<int>(number(1, 86400000));
+        } else if (arg == "--seed") {
+            options.seed = static_cast<uint32_t>(number(0, 4294967295L));
+        } else if (arg == "--records") {
+            preload = number(0, 65535);
+        } else if (arg == "--script") {
+            script = text();
+        } else if (arg == "--pace") {
+            options.pace = true;
+        } else if (arg == "--silent") {
+            faults.silent = true;
+        } else if (arg == "--split") {
+            faults.split = true;
+        } else if (arg == "--junk") {
+            faults.junk = true;
+        } else if (arg == "--bad-close") {
+            faults.badClose = true;
+        } else if (arg == "--short-pages") {
             faults.pageSize = 50;
             if (next != nullptr && ParseInt(next, 1, 54, &v)) {
                 faults.pageSize = static_cast<unsigned>(v);
                 ++i;
             }
-        }
-        else if (arg == "--vanish-after") faults.vanishAfterPages = static_cast<int>(number(0, 1000000));
-        else if (arg == "--return-after") options.returnAfterMs = static_cast<int>(number(1, 86400000));
-        else if (arg == "--help" || arg == "-h") {
+        } else if (arg == "--vanish-after") {
+            faults.vanishAfterPages = static_cast<int>(number(0, 1000000));
+        } else if (arg == "--return-after") {
+            options.returnAfterMs = static_cast<int>(number(1, 86400000));
+        } else if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
         } else {
@@ -181,7 +198,8 @@ int main(int argc, char** argv) {
         }
     }
     if (!script.empty() && access(script.c_str(), R_OK) != 0) {
-        std::fprintf(stderr, "tallysim: cannot read %s: %s\n", script.c_str(), std::strerror(errno));
+        std::fprintf(stderr, "tallysim: cannot read %s: %s\n", script.c_str(),
+                     std::strerror(errno));
         return 1;
     }
 

@@ -86,7 +86,8 @@ bool PtyMachine::Start(std::string* error) {
         return false;
     }
     if (!MakeDirectories(portDir_)) {
-        if (error) *error = "cannot create the port directory " + portDir_ + ": " + std::strerror(errno);
+        if (error)
+            *error = "cannot create the port directory " + portDir_ + ": " + std::strerror(errno);
         return false;
     }
     int fds[2];
@@ -152,7 +153,8 @@ bool PtyMachine::OpenPty(std::string* error) {
     int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master < 0) return fail("posix_openpt");
     char name[128];
-    if (grantpt(master) != 0 || unlockpt(master) != 0 || ptsname_r(master, name, sizeof name) != 0) {
+    if (grantpt(master) != 0 || unlockpt(master) != 0 ||
+        ptsname_r(master, name, sizeof name) != 0) {
         close(master);
         return fail("pseudo-terminal set-up");
     }
@@ -255,7 +257,8 @@ void PtyMachine::Run() {
         if (hungUp) wakeAt = std::min(wakeAt, Clock::now() + std::chrono::milliseconds(10));
         int timeout = -1;
         if (wakeAt != Clock::time_point::max()) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(wakeAt - Clock::now());
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(wakeAt - Clock::now());
             timeout = static_cast<int>(std::max<long long>(0, left.count() + 1));
         }
 

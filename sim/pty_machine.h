@@ -21,7 +21,7 @@ struct PtyOptions {
     bool pace = false;         // space reply bytes as on a 115200-baud line
     int autoMs = 0;            // a random record every autoMs milliseconds
     uint32_t seed = 1;
-    int returnAfterMs = 0;     // after vanishing, come back after this long
+    int returnAfterMs = 0;  // after vanishing, come back after this long
 };
 
 // $TALLYLINK_PORT_DIR, else $XDG_RUNTIME_DIR/tallylink/ports, else
@@ -32,7 +32,7 @@ std::string DefaultPortDirectory();
 constexpr double kByteSeconds = 10.0 / 115200.0;
 
 class PtyMachine {
-public:
+  public:
     PtyMachine(Machine& machine, PtyOptions options);
     ~PtyMachine();
     PtyMachine(const PtyMachine&) = delete;
@@ -57,7 +57,7 @@ public:
     std::string FriendlyName() const;
     std::string LinkPath() const;
 
-private:
+  private:
     bool OpenPty(std::string* error);
     void ClosePty();
     void StartThread();

@@ -89,7 +89,8 @@ int main(int argc, char** argv) {
     const unsigned exchanges = 1 + pages;
     unsigned replyBytes = 15;  // state frame
     for (unsigned p = 0; p < pages; ++p) {
-        unsigned values = (p + 1 < pages || records % kPageValues == 0) ? kPageValues : records % kPageValues;
+        unsigned values =
+            (p + 1 < pages || records % kPageValues == 0) ? kPageValues : records % kPageValues;
         replyBytes += 4 + 4 + 2 * values + 1;
     }
     const unsigned commandBytes = 4 * exchanges;
@@ -98,9 +99,10 @@ int main(int argc, char** argv) {
 
     std::printf("records %u, exchanges %u, reply bytes %u, command bytes %u\n", records, exchanges,
                 replyBytes, commandBytes);
-    std::printf("floor: %.3f s (replies and commands at 115200 baud + %u x 20 ms); "
-                "replies only: %.3f s\n",
-                floor, exchanges, replyFloor);
+    std::printf(
+        "floor: %.3f s (replies and commands at 115200 baud + %u x 20 ms); "
+        "replies only: %.3f s\n",
+        floor, exchanges, replyFloor);
 
     std::vector<int> values(20000);
     int failures = 0;
@@ -124,10 +126,11 @@ int main(int argc, char** argv) {
             ++failures;
             continue;
         }
-        std::printf("run %d: %.3f s, %.3f x floor, %.3f x replies-only floor, "
-                    "%+.3f ms per exchange against the floor\n",
-                    run, seconds, seconds / floor, seconds / replyFloor,
-                    (seconds - floor) * 1000.0 / exchanges);
+        std::printf(
+            "run %d: %.3f s, %.3f x floor, %.3f x replies-only floor, "
+            "%+.3f ms per exchange against the floor\n",
+            run, seconds, seconds / floor, seconds / replyFloor,
+            (seconds - floor) * 1000.0 / exchanges);
     }
     rmdir(portDir.c_str());
     rmdir((root + "/sys").c_str());

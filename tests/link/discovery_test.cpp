@@ -1,6 +1,5 @@
 // Port discovery over fixture port directories and fixture sysfs trees.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstring>
@@ -22,7 +21,7 @@ using tallytest::TempDir;
 // might show, laid out as the kernel does: class/tty/<name> links into
 // devices/, each tty folder with a device link to its parent device.
 class SysfsTree {
-public:
+  public:
     explicit SysfsTree(const TempDir& dir) : dir_(dir) {
         dir_.MakeDir("sys/class/tty");
         dir_.MakeDir("sys/bus/usb/drivers/cdc_acm");
@@ -64,7 +63,8 @@ public:
         std::string dev = "sys/devices/" + parent;
         dir_.MakeDir(dev);
         AddTty(tty, dev);
-        dir_.WriteFile("sys/devices/" + parent + "/tty/" + tty + "/type", std::to_string(type) + "\n");
+        dir_.WriteFile("sys/devices/" + parent + "/tty/" + tty + "/type",
+                       std::to_string(type) + "\n");
     }
     // A terminal with no device behind it (a virtual console).
     void AddVirtual(const std::string& tty) {
@@ -73,7 +73,7 @@ public:
         dir_.Symlink("sys/class/tty/" + tty, "../../devices/virtual/tty/" + tty);
     }
 
-private:
+  private:
     void AddTty(const std::string& tty, const std::string& deviceFolder) {
         std::string folder = deviceFolder + "/tty/" + tty;
         dir_.MakeDir(folder);
@@ -188,8 +188,8 @@ TEST(PortName, ExtractedBetweenTheLastOpeningBracketAndTheNextClosingOne) {
         {"Virtual COM Port (COM5)", true, "COM5"},
         {"Port (A) (COM12)", true, "COM12"},
         {"Port (COM3) extra", true, "COM3"},
-        {"x (COM1234)", true, "COM1234"},     // 7 characters still fit
-        {"x (COM12345)", false, ""},          // 8 would overrun the buffer
+        {"x (COM1234)", true, "COM1234"},  // 7 characters still fit
+        {"x (COM12345)", false, ""},       // 8 would overrun the buffer
         {"no brackets", false, ""},
         {"open only (COM7", false, ""},
         {"closed before ) (COM7", false, ""},
@@ -258,7 +258,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, FindDevicePortTest,
     ::testing::Values(
         FindCase{"stm32_after_usb_serial",
-                 {"USB Serial Port (COM3)", "STM32 Virtual COM Port (COM8)"}, "COM8"},
+                 {"USB Serial Port (COM3)", "STM32 Virtual COM Port (COM8)"},
+                 "COM8"},
         FindCase{"string2_beats_earlier_string3",
                  {"STM32 Virtual COM Port (COM4)", "STMicroelectronics Virtual COM Port (COM9)"},
                  "COM9"},
@@ -267,11 +268,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "COM7"},
         FindCase{"case_sensitive", {"stm32 virtual com port (COM4)"}, nullptr},
         FindCase{"two_bracketed_parts", {"Port (A) 7350K (COM12)"}, "COM12"},
-        FindCase{"malformed_names_passed_over",
-                 {"7350K no brackets", "7350K open only (COM3", "7350K a (COM12345)",
-                  "7350K b (COM123)", "7350K c (LPT1)", "7350K d (COM)", "7350K e (COM0)",
-                  "7350K f (COM5)"},
-                 "COM5"},
+        FindCase{
+            "malformed_names_passed_over",
+            {"7350K no brackets", "7350K open only (COM3", "7350K a (COM12345)", "7350K b (COM123)",
+             "7350K c (LPT1)", "7350K d (COM)", "7350K e (COM0)", "7350K f (COM5)"},
+            "COM5"},
         FindCase{"only_malformed", {"7350K (COM", "STM32 Virtual COM ()"}, nullptr},
         FindCase{"nothing_present", {}, nullptr}),
     [](const ::testing::TestParamInfo<FindCase>& info) { return info.param.title; });

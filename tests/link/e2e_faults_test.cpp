@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "device_api.h"
-#include "tallylink.h"
 #include "tally_test_support.h"
+#include "tallylink.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ using tallytest::FailureCapture;
 using tallytest::SimulatedMachine;
 
 class EndToEndFaults : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { tallylink::SetPortBackendForTesting(nullptr, nullptr); }
     void TearDown() override { DisConnectDov_Oz_Er(); }
     FailureCapture failures;

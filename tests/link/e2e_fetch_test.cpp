@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "device_api.h"
-#include "tallylink.h"
 #include "tally_test_support.h"
+#include "tallylink.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ using tallytest::FailureCapture;
 using tallytest::SimulatedMachine;
 
 class EndToEnd : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { tallylink::SetPortBackendForTesting(nullptr, nullptr); }
     void TearDown() override { DisConnectDov_Oz_Er(); }
 
@@ -118,7 +118,8 @@ TEST_F(EndToEnd, BackToBackFetchesNeverDeliverARecordTwice) {
     }
     std::vector<int> sorted = delivered;
     std::sort(sorted.begin(), sorted.end());
-    EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end()) << "a record came twice";
+    EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end())
+        << "a record came twice";
     EXPECT_EQ(delivered, Sequence(70, 1));
 }
 

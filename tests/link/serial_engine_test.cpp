@@ -1,10 +1,9 @@
 // The serial engine over a real pseudo-terminal: the test plays the far end
 // on the master side.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
@@ -32,7 +31,7 @@ std::vector<uint8_t> Concat(std::initializer_list<std::vector<uint8_t>> parts) {
 }
 
 class SerialEngineTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Received::Get().Reset();
         ASSERT_TRUE(far.ok());

@@ -1,11 +1,10 @@
 // The failure report reaches the host program through the hook it exports.
 // This program links the shared library, as tallydesk does, and exports
 // tallylink_show_failure itself.
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <mutex>
 #include <string>

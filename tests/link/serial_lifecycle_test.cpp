@@ -1,9 +1,8 @@
 // Opening, failure reports and closing of the serial engine, including the
 // device going away and a monitor thread that is stuck.
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <chrono>
@@ -59,7 +58,7 @@ TEST(FailureReport, GoesToStandardErrorWithoutAHost) {
 }
 
 class SerialLifecycleTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         Received::Get().Reset();
         ports = dir.MakeDir("ports");

@@ -12,7 +12,7 @@
 namespace serialtest {
 
 class Received {
-public:
+  public:
     static Received& Get() {
         static Received instance;
         return instance;
@@ -78,7 +78,7 @@ public:
         return all;
     }
 
-private:
+  private:
     size_t TotalLocked() const {
         size_t total = 0;
         for (const auto& c : chunks_) total += c.size();

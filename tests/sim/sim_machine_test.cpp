@@ -18,7 +18,9 @@ Bytes Join(const std::vector<Burst>& bursts) {
     return all;
 }
 
-std::vector<Burst> Send(Machine& m, const Bytes& bytes) { return m.Receive(bytes.data(), bytes.size()); }
+std::vector<Burst> Send(Machine& m, const Bytes& bytes) {
+    return m.Receive(bytes.data(), bytes.size());
+}
 
 TEST(Machine, StateReplyCarriesCardSumAndRecordCount) {
     Machine m;
@@ -66,8 +68,8 @@ TEST(Machine, ClearForgetsRecordsWithoutAnswer) {
 TEST(Machine, CommandsAreFoundInAByteStream) {
     Machine m;
     m.AddRecord(7);
-    Bytes stream = {0x00, 0xAA, 0xCA, 0xCA, 0x95,            // junk and a bad sum
-                    0xAA, 0xCB, 0xCB, 0x96, 0xAA, 0xCA};     // clear, then half a state
+    Bytes stream = {0x00, 0xAA, 0xCA, 0xCA, 0x95,         // junk and a bad sum
+                    0xAA, 0xCB, 0xCB, 0x96, 0xAA, 0xCA};  // clear, then half a state
     EXPECT_TRUE(Send(m, stream).empty());
     EXPECT_EQ(m.GetCounters().clears, 1u);
     auto replies = Send(m, Bytes{0xCA, 0x94});
@@ -83,7 +85,8 @@ TEST(Machine, HoldsAtMost65535RecordsOfAtMost65535Cards) {
     EXPECT_FALSE(m.AddRecord(1));
     EXPECT_EQ(m.CardSum(), 65535u * 65535u);
     Bytes state = Join(Send(m, Cmd(kCmdGetState)));
-    EXPECT_EQ(Bytes(state.begin() + 8, state.begin() + 14), (Bytes{0xFF, 0xFE, 0x00, 0x01, 0xFF, 0xFF}));
+    EXPECT_EQ(Bytes(state.begin() + 8, state.begin() + 14),
+              (Bytes{0xFF, 0xFE, 0x00, 0x01, 0xFF, 0xFF}));
 }
 
 TEST(Machine, FaultModesShapeTheReplies) {

@@ -1,14 +1,13 @@
 // The tallysim program as a child process: start-up lines, its port entry,
 // answers over the pty, typed records, the command log and a clean end.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <string>
@@ -24,7 +23,7 @@ using tallytest::TempDir;
 
 // A running tallysim with pipes on its standard input and output.
 class SimProcess {
-public:
+  public:
     SimProcess(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
         int in[2], out[2];
         if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) return;
@@ -97,7 +96,7 @@ public:
     }
     const std::string& log() const { return log_; }
 
-private:
+  private:
     pid_t pid_ = -1;
     bool waited_ = false;
     int input_ = -1;
@@ -174,8 +173,7 @@ TEST(TallysimProgram, RegistersAnswersLogsAndCleansUp) {
 TEST(TallysimProgram, FollowsThePortDirectoryRuleAndTakesANameOverride) {
     TempDir dir;
     std::string ports = dir.path() + "/env-ports";
-    SimProcess sim({"--name", "STM32 Virtual COM Port (COM4)"},
-                   {"TALLYLINK_PORT_DIR=" + ports});
+    SimProcess sim({"--name", "STM32 Virtual COM Port (COM4)"}, {"TALLYLINK_PORT_DIR=" + ports});
     ASSERT_EQ(sim.WaitLine("name: ", 10s), "name: STM32 Virtual COM Port (COM4)") << sim.log();
     std::string link = ports + "/STM32 Virtual COM Port (COM4)";
     struct stat st;

@@ -19,7 +19,7 @@ namespace tallytest {
 
 // A fresh folder under /tmp, removed with everything in it at the end.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -30,20 +30,20 @@ public:
     std::string WriteFile(const std::string& relative, const std::string& content) const;
     std::string Symlink(const std::string& relative, const std::string& target) const;
 
-private:
+  private:
     std::string path_;
 };
 
 // Sets (or, with nullptr, unsets) an environment variable for the lifetime
 // of the object.
 class ScopedEnv {
-public:
+  public:
     ScopedEnv(const char* name, const char* value);
     ~ScopedEnv();
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
-private:
+  private:
     std::string name_;
     bool had_ = false;
     std::string old_;
@@ -51,7 +51,7 @@ private:
 
 // Takes the library's failure reports while it lives (one at a time).
 class FailureCapture {
-public:
+  public:
     FailureCapture();
     ~FailureCapture();
     FailureCapture(const FailureCapture&) = delete;
@@ -66,7 +66,7 @@ public:
     void Hold();
     void Release();
 
-private:
+  private:
     static void Sink(const char* text, const char* caption);
     mutable std::mutex lock_;
     mutable std::condition_variable changed_;
@@ -78,7 +78,7 @@ private:
 // A pseudo-terminal pair for talking to the serial engine directly: the
 // test plays the far end on the master.
 class PtyPair {
-public:
+  public:
     PtyPair();
     ~PtyPair();
     PtyPair(const PtyPair&) = delete;
@@ -93,7 +93,7 @@ public:
     std::vector<uint8_t> ReadAvailable(std::chrono::milliseconds quiet) const;
     void CloseMaster();
 
-private:
+  private:
     int master_ = -1;
     std::string slavePath_;
 };
@@ -102,7 +102,7 @@ private:
 // test's own; TALLYLINK_PORT_DIR points at it and TALLYLINK_SYSFS_ROOT at an
 // empty tree, so the host's real serial ports stay out of the way.
 class SimulatedMachine {
-public:
+  public:
     explicit SimulatedMachine(tallysim::Faults faults = tallysim::Faults(), int com = 7,
                               const std::string& friendlyName = "", bool pace = false);
     // Another machine in the same port directory.
@@ -121,7 +121,7 @@ public:
     // Waits until the machine took at least count clear commands.
     bool WaitForClears(unsigned count, std::chrono::milliseconds timeout);
 
-private:
+  private:
     std::unique_ptr<TempDir> dir_;
     std::unique_ptr<ScopedEnv> portEnv_;
     std::unique_ptr<ScopedEnv> sysfsEnv_;
