@@ -38,6 +38,8 @@ class ListViewWidget : public QTableWidget {
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setShowGrid(false);
     setWordWrap(false);
+    // Selecting or focusing a row does not scroll the list to it.
+    setAutoScroll(false);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);

@@ -129,18 +129,41 @@ void CWnd::Attach(QWidget* widget, int id) {
   id_ = id;
 }
 
+namespace {
+
+void SetMultiLineText(QPlainTextEdit* p, const std::string& text) {
+  // Refreshing all controls after every record hands this pane up to
+  // 20,000 characters each time; it remembers the bytes it was last given
+  // and the document revision it had then, so an unchanged text costs
+  // neither a conversion nor a new layout.
+  const QByteArray raw = QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size()));
+  const QVariant revision = p->property("tallyRevision");
+  if (revision.isValid() && revision.toInt() == p->document()->revision() &&
+      p->property("tallyText").toByteArray() == raw)
+    return;
+  // The edit shows CR LF as one line break and hands it back the same way.
+  QString shown = QString::fromStdString(text);
+  shown.replace("\r\n", "\n");
+  p->setPlainText(shown);
+  p->moveCursor(QTextCursor::End);
+  p->setProperty("tallyText", QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+  p->setProperty("tallyRevision", p->document()->revision());
+}
+
+}  // namespace
+
 void CWnd::SetWindowText(const std::string& text) {
   if (!widget_) return;
+  if (auto* p = qobject_cast<QPlainTextEdit*>(widget_)) {
+    SetMultiLineText(p, text);
+    return;
+  }
   const QString q = QString::fromStdString(text);
   if (auto* e = qobject_cast<QLineEdit*>(widget_)) {
+    // Unchanged text stays as it is, caret and all (refreshes are frequent).
+    if (e->text() == q) return;
     e->setText(q);
     e->setCursorPosition(0);
-  } else if (auto* p = qobject_cast<QPlainTextEdit*>(widget_)) {
-    // The edit shows CR LF as one line break and hands it back the same way.
-    QString shown = q;
-    shown.replace("\r\n", "\n");
-    p->setPlainText(shown);
-    p->moveCursor(QTextCursor::End);
   } else if (auto* b = qobject_cast<QAbstractButton*>(widget_)) {
     b->setText(q);
   } else if (auto* g = qobject_cast<QGroupBox*>(widget_)) {
