@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 
 #include "framework/testing/scripted.h"
 #include "test_dialog.h"
@@ -134,6 +135,11 @@ TEST_F(DataExchangeTest, TakingStopsAtTheBadFieldWithItsMessageAndFocus) {
 }
 
 TEST_F(DataExchangeTest, MultiLineTextKeepsItsLineBreaks) {
+  dlg.SetDlgItemText(IDC_T_MULTI, "one\r\ntwo\r\n");
+  EXPECT_EQ(dlg.GetDlgItemText(IDC_T_MULTI), "one\r\ntwo\r\n");
+  // Typed into by the operator, then refreshed with the same field text:
+  // the field's text comes back.
+  static_cast<QPlainTextEdit*>(Ctl(IDC_T_MULTI))->insertPlainText("typed");
   dlg.SetDlgItemText(IDC_T_MULTI, "one\r\ntwo\r\n");
   EXPECT_EQ(dlg.GetDlgItemText(IDC_T_MULTI), "one\r\ntwo\r\n");
 }
