@@ -113,11 +113,17 @@ class Args {
         if (!(*this)[i].ToBool(out)) return Mismatch(i, "true or false");
         return Status::Ok();
     }
+    // A text for the workbook: malformed UTF-8 repaired.
     Status Text(std::size_t i, std::string* out) const {
+        if (Status s = Path(i, out); !s.ok()) return s;
+        *out = SanitizeUtf8(*out);
+        return Status::Ok();
+    }
+    // A file name: its bytes as given, since file names are bytes.
+    Status Path(std::size_t i, std::string* out) const {
         if (!Has(i))
             return Fail(hr::kParamNotFound, "argument " + std::to_string(i + 1) + " is required.");
         if (!(*this)[i].ToText(out)) return Mismatch(i, "a text");
-        *out = SanitizeUtf8(*out);
         return Status::Ok();
     }
 
@@ -1007,7 +1013,7 @@ class WorkbookObject : public BookObject {
     Status SaveAs(const Args& args) {
         if (Status s = args.Count(1, 12); !s.ok()) return s;
         std::string path;
-        if (Status s = args.Text(0, &path); !s.ok()) return s;
+        if (Status s = args.Path(0, &path); !s.ok()) return s;
         WorkbookFileFormat format = FileFormatForName(path);
         if (args.Has(1)) {
             std::int32_t code = 0;
@@ -1039,7 +1045,7 @@ class WorkbookObject : public BookObject {
         if (save) {
             std::string path = book_->model.path;
             if (args.Has(1)) {
-                if (Status s = args.Text(1, &path); !s.ok()) return s;
+                if (Status s = args.Path(1, &path); !s.ok()) return s;
             }
             if (Status s = Save(args, path, FileFormatForName(path)); !s.ok()) return s;
         }

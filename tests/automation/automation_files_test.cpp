@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
+#include <fstream>
+
 #include "export_script.h"
 #include "workbook_reader.h"
 
@@ -133,6 +136,28 @@ TEST(ExportFiles, RecordsNewestFirstAndChineseTextsInBothFormats) {
         EXPECT_EQ(d42.at(0).rfind("cell 0 D42 text \"张三\" ", 0), 0u) << d42.at(0);
         EXPECT_TRUE(Prefixed(lines, "cell 0 A43 ").empty());
     }
+}
+
+// The whole .xls file of a one-record export, byte for byte: the writer
+// puts no clock or machine into the file, so any change shows here. After
+// a deliberate change of the format, run the test with
+// TALLY_UPDATE_GOLDEN=1 to write the reference again, and read it back
+// with the tests above before committing it.
+TEST(ExportFiles, OneRecordXlsMatchesTheReferenceFile) {
+    TempFolder dir;
+    ExportInput input;
+    input.rows = SampleRows(1);
+    input.path = dir.File("report.xls");
+    ASSERT_TRUE(RunExport(input).ok());
+    const std::string actual = testing::ReadFileBytes(input.path);
+    const std::string reference = std::string(TALLY_AUTOMATION_GOLDEN_DIR) + "/one_record.xls";
+    if (std::getenv("TALLY_UPDATE_GOLDEN")) {
+        std::ofstream(reference, std::ios::binary) << actual;
+    }
+    const std::string expected = testing::ReadFileBytes(reference);
+    ASSERT_FALSE(expected.empty()) << "missing " << reference;
+    EXPECT_EQ(actual.size(), expected.size());
+    EXPECT_TRUE(actual == expected) << "differs from " << reference;
 }
 
 TEST(ExportFiles, UnwritableFileStopsTheExportWithTheReason) {
