@@ -227,6 +227,8 @@ void CDialog::Build(QWidget* owner) {
       fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
   baseUnits_ = QSize(std::max(1, (letters / 26 + 1) / 2), std::max(1, fm.height()));
   window_->setFixedSize(MapDialogRect(0, 0, template_.cx, template_.cy).size());
+  const QPoint offset = MapDialogRect(template_.x, template_.y, 0, 0).topLeft();
+  window_->move(owner ? owner->mapToGlobal(QPoint(0, 0)) + offset : offset);
 
   std::vector<QWidget*> groupBoxes;
   for (const DialogControl& c : template_.controls) {

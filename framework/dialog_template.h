@@ -67,4 +67,8 @@ struct DialogTemplate {
   std::string fontFace;
   int pointSize;
   std::vector<DialogControl> controls;
+  // Where the window goes, in dialog units: from the owner's top-left
+  // corner, or from the screen's when it has none.
+  int x = 0;
+  int y = 0;
 };

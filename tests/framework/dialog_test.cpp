@@ -196,3 +196,46 @@ TEST(MessageBoxes, AWindowsBoxTakesItsCaptionOrTheApplicationName) {
 }
 
 }  // namespace
+
+namespace {
+
+// A modeless progress window over an owner, as the exports show one.
+TEST(ModelessDialog, OwnedWindowWithCaptionAndProgress) {
+  DialogTemplate t;
+  t.id = 129;
+  t.cx = 187;
+  t.cy = 98;
+  t.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+  t.title = "Please Wait";
+  t.fontFace = "System";
+  t.pointSize = 10;
+  t.controls = {
+      {IDOK, ControlClass::Button, "OK", 130, 61, 50, 14, BS_DEFPUSHBUTTON | WS_TABSTOP, ""},
+      {1024, ControlClass::Static, "", 7, 18, 173, 12, WS_VISIBLE | SS_LEFT, ""},
+      {1026, ControlClass::Progress, "", 13, 50, 159, 12, WS_VISIBLE | WS_BORDER, ""},
+  };
+  CTestDlg owner;
+  owner.Create();
+  CDialog wait(t, &owner);
+  ASSERT_TRUE(wait.Create());
+  EXPECT_EQ(wait.Widget()->parentWidget(), owner.Widget());
+  EXPECT_FALSE(wait.Widget()->windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_EQ(wait.Widget()->pos(), owner.Widget()->pos());
+  EXPECT_FALSE(wait.Widget()->isVisible());  // not visible in the template
+  wait.ShowWindow(SW_SHOW);
+  EXPECT_EQ(wait.Widget()->windowTitle(), "Please Wait");
+  auto* progress = static_cast<CProgressCtrl*>(wait.GetDlgItem(1026));
+  progress->SetRange(0, 100);
+  EXPECT_EQ(progress->SetPos(40), 0);
+  EXPECT_EQ(progress->SetPos(140), 40);
+  EXPECT_EQ(progress->GetPos(), 100);
+  wait.SetDlgItemText(1024, "Exporting Record Data,Please Wait...");
+  wait.Invalidate();
+  wait.UpdateWindow();
+  EXPECT_EQ(wait.GetDlgItemText(1024), "Exporting Record Data,Please Wait...");
+  EXPECT_FALSE(wait.GetDlgItem(IDOK)->IsWindowVisible());
+  EXPECT_TRUE(wait.DestroyWindow());
+  owner.DestroyWindow();
+}
+
+}  // namespace
