@@ -391,7 +391,9 @@ int CDialog::DoModal() {
   QWidget* owner = parent_ ? parent_->Widget() : QApplication::activeWindow();
   if (owner) owner = owner->window();
   Build(owner);
-  window_->setWindowModality(Qt::ApplicationModal);
+  // A modal dialog disables its owner, nothing else: a main window without
+  // owner leaves ownerless windows such as the folder picker usable.
+  window_->setWindowModality(owner ? Qt::WindowModal : Qt::NonModal);
   const BOOL setFocus = OnInitDialog();
   if (!ended_) {
     if (template_.style & WS_VISIBLE) window_->show();

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -96,11 +97,18 @@ class RealFileDialogs : public FileDialogService {
   }
 
   bool BrowseForFolder(const std::string& title, std::string* folder) override {
-    const QString chosen = QFileDialog::getExistingDirectory(
-        nullptr, QString::fromStdString(title), QString(),
-        QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
-    if (chosen.isEmpty()) return false;
-    *folder = chosen.toStdString();
+    // No owner and no modality: the program's window stays usable while
+    // the picker is open, and the capture timer keeps ticking.
+    QFileDialog dialog(nullptr, QString::fromStdString(title));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+    dialog.setWindowModality(Qt::NonModal);
+    QEventLoop loop;
+    QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+    dialog.show();
+    loop.exec();
+    if (dialog.result() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    *folder = dialog.selectedFiles().front().toStdString();
     return true;
   }
 };

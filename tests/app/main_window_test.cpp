@@ -155,6 +155,9 @@ TEST_F(MainWindowTest, ExitSavesTheSettingsAndDisconnects) {
     dlg.SetDlgItemText(IDC_BOX_COUNT, "20");
     dlg.SetDlgItemText(IDC_OPERATOR, "12");
     dlg.SetDlgItemText(IDC_BOX_NUM, "typed, replaced by Record Count");
+    // Running modally without an owner blocks no other window (the folder
+    // picker has no owner either).
+    EXPECT_EQ(dlg.Widget()->windowModality(), Qt::NonModal);
     QTest::mouseClick(dlg.GetDlgItem(IDCANCEL)->Widget(), Qt::LeftButton);
   });
   EXPECT_EQ(result, IDCANCEL);
@@ -299,6 +302,10 @@ TEST_F(MainWindowTest, AboutBoxFromTheSystemMenu) {
     for (QWidget* w : QApplication::topLevelWidgets()) {
       if (w->objectName() != "dlg100" || !w->isVisible()) continue;
       title = w->windowTitle();
+      // The about box disables its owner, the main window, and no more.
+      EXPECT_EQ(w->windowModality(), Qt::WindowModal);
+      EXPECT_EQ(w->parentWidget(), dlg.Widget());
+      EXPECT_FALSE(w->windowFlags() & Qt::FramelessWindowHint);
       for (QLabel* l : w->findChildren<QLabel*>())
         if (!l->text().isEmpty()) text = l->text();
       auto* ok = w->findChild<QPushButton*>("ctl1");
