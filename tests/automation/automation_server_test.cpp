@@ -499,6 +499,95 @@ TEST_F(Server, CloseWithSaveChangesSavesToTheGivenName) {
     EXPECT_TRUE(other->Invoke(kName, kGetKind, {}, nullptr).ok());
 }
 
+// Calls made of random identifiers, kinds and arguments on every kind of
+// object (fixed seed): each one either works or is refused with a text,
+// and nothing crashes (this test runs under the sanitizers too).
+TEST_F(Server, RandomCallsAreAnsweredOrRefusedWithAText) {
+    std::uint32_t seed = 12345;
+    const auto next = [&seed](std::uint32_t bound) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % bound;
+    };
+    const DispId ids[] = {kWorkbooks,
+                          kQuit,
+                          kVisible,
+                          kAdd,
+                          kClose,
+                          kName,
+                          kWorksheets,
+                          kSaveAs,
+                          kItem,
+                          kCount,
+                          kDelete,
+                          kCells,
+                          kColumns,
+                          kRows,
+                          kRange,
+                          kUsedRange,
+                          kValue,
+                          kAddress,
+                          kColumnWidth,
+                          kRowHeight,
+                          kMerge,
+                          kHorizontalAlignment,
+                          kVerticalAlignment,
+                          kFont,
+                          kInterior,
+                          kSize,
+                          kBold,
+                          kColorIndex,
+                          kColor,
+                          0x7777};
+    const Variant pool[] = {Variant(),
+                            Variant::Missing(),
+                            Variant::I2(-1),
+                            Variant::I2(2),
+                            Variant::I4(0),
+                            Variant::I4(3),
+                            Variant::I4(1048577),
+                            Variant::I4(-4108),
+                            Variant::R8(1e300),
+                            Variant::R8(24.5),
+                            Variant::Bool(true),
+                            Variant::Bstr("A1"),
+                            Variant::Bstr("B2:C3"),
+                            Variant::Bstr("x:y"),
+                            Variant::Bstr("\xFF\xFE bad"),
+                            Variant::Bstr(std::string(40, 'w')),
+                            Variant::Error(hr::kTypeMismatch)};
+    std::vector<DispatchPtr> objects = {app_, books_, book_, sheets_, sheet_};
+    const InvokeKind kinds[] = {kGetKind, kPutKind, kMethodKind};
+    testing::TempFolder dir;
+    int answered = 0;
+    for (int i = 0; i < 20000; ++i) {
+        DispatchPtr target = objects[next(static_cast<std::uint32_t>(objects.size()))];
+        const DispId id = ids[next(sizeof ids / sizeof ids[0])];
+        if (id == kSaveAs || id == kQuit || id == kClose) continue;  // keep the session alive
+        std::vector<Variant> args;
+        const std::uint32_t count = next(4);
+        for (std::uint32_t k = 0; k < count; ++k)
+            args.push_back(pool[next(sizeof pool / sizeof pool[0])]);
+        Variant result;
+        Status s = target->Invoke(id, kinds[next(3)], args, &result);
+        if (s.ok()) {
+            ++answered;
+            if (result.type() == VarType::Dispatch && objects.size() < 64)
+                objects.push_back(result.object());
+        } else {
+            EXPECT_FALSE(s.text.empty()) << target->TypeName() << " " << id;
+            EXPECT_TRUE(result.IsEmpty());
+        }
+    }
+    EXPECT_GT(answered, 50);
+    // Whatever was built can still be saved, or is refused with a reason.
+    for (const char* name : {"random.xls", "random.xlsx"}) {
+        Status s = book_->Invoke(kSaveAs, kMethodKind, {Variant::Bstr(dir.File(name))}, nullptr);
+        if (!s.ok()) {
+            EXPECT_FALSE(s.text.empty());
+        }
+    }
+}
+
 // The listing the export's test compares against: one record, every call
 // in order, with its argument types.
 TEST(RecordingServerTest, RecordsTheExportCallsInOrder) {
