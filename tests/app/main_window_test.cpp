@@ -6,6 +6,7 @@
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
@@ -319,6 +320,46 @@ TEST_F(MainWindowTest, AboutBoxFromTheSystemMenu) {
   EXPECT_EQ(title, "关于 tallydesk");
   EXPECT_EQ(text, "tallydesk 1.0 版");
   EXPECT_EQ(button, "确定");
+  dlg.DestroyWindow();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, AltSpaceOpensTheSystemMenuWithTheAboutEntryAfterASeparator) {
+  CMytallydeskDlg dlg;
+  dlg.Create();
+  QTest::keyClick(dlg.GetDlgItem(IDC_OPERATOR)->Widget(), Qt::Key_Space, Qt::AltModifier);
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  ASSERT_NE(menu, nullptr);
+  const QList<QAction*> actions = menu->actions();
+  ASSERT_GE(actions.size(), 2);
+  EXPECT_TRUE(actions[actions.size() - 2]->isSeparator());
+  EXPECT_EQ(actions.back()->text(), "关于 tallydesk(&A)...");
+  menu->close();
+  dlg.DestroyWindow();
+}
+
+TEST_F(MainWindowTest, MinimizedTheIconIsDrawnInTheMiddle) {
+  CMytallydeskDlg dlg;
+  dlg.Create();
+  dlg.Widget()->showMinimized();
+  if (!dlg.IsIconic()) GTEST_SKIP() << "this platform does not minimize windows";
+  // The window's own painting, without its controls (a minimized window
+  // shows no controls).
+  QImage picture(dlg.Widget()->size(), QImage::Format_RGB32);
+  dlg.Widget()->render(&picture, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+  const QPoint middle(picture.width() / 2, picture.height() / 2);
+  // The icon's blue band lies just above and right of the middle.
+  bool blue = false;
+  for (int dx = -16; dx <= 16 && !blue; ++dx)
+    for (int dy = -16; dy <= 16 && !blue; ++dy) {
+      const QColor c = picture.pixelColor(middle + QPoint(dx, dy));
+      blue = c.blue() > 120 && c.red() < 60;
+    }
+  EXPECT_TRUE(blue);
+  dlg.Widget()->showNormal();
   dlg.DestroyWindow();
 }
 
