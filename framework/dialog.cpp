@@ -494,7 +494,13 @@ BOOL CDialog::KillTimer(UINT_PTR id) {
 
 bool CDialog::HasTimer(UINT_PTR id) const { return timers_.count(id) != 0; }
 
+int& TimerHoldDepth() {
+  static int depth = 0;
+  return depth;
+}
+
 void CDialog::FireTimer(UINT_PTR id) {
+  if (TimerHoldDepth() > 0) return;
   TimerState& state = timerStates_[id];
   if (state.running) {
     state.pending = true;

@@ -9,6 +9,10 @@
 
 class CDialog;
 
+// While above zero, window timer ticks are not handled (they fold into the
+// next one): drawing a window at once must not run a capture tick.
+int& TimerHoldDepth();
+
 // The dialog's top-level window: hands keys, the close request and painting
 // to its CDialog.
 class DialogWindow : public QWidget {

@@ -2,6 +2,9 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QWindow>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -234,7 +237,21 @@ void CWnd::Invalidate(BOOL) {
   if (widget_) widget_->update();
 }
 
+// Draws the window now. A window just shown is not on the screen until the
+// display has answered, so wait for that (at most half a second) with the
+// window timers held, as the system's synchronous paint would not run them.
 void CWnd::UpdateWindow() {
+  if (!widget_) return;
+  QWidget* top = widget_->window();
+  QWindow* handle = top->windowHandle();
+  if (top->isVisible() && handle && !handle->isExposed()) {
+    ++TimerHoldDepth();
+    QElapsedTimer waited;
+    waited.start();
+    while (widget_ && !handle->isExposed() && waited.elapsed() < 500)
+      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    --TimerHoldDepth();
+  }
   if (widget_) widget_->repaint();
 }
 
