@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <algorithm>
+#include <deque>
+#include <vector>
 #include <QTimer>
 #include <filesystem>
 #include <functional>
@@ -15,20 +18,50 @@
 #include "app/main_dialog.h"
 #include "framework/testing/scripted.h"
 
+// The machine as the window sees it through the four calls.
 class FakeDevice : public DeviceCalls {
  public:
+  int connectResult = 0;  // what ConnectDov_Oz_Er answers
+  // GetDov_Oz_Er_State: on success the two counters it hands over.
+  int stateResult = 0;
+  int cardSum = 0;
+  int recordCount = 0;
+  // Each GetDov_Oz_Er_Record call takes the next batch; with none left the
+  // call fails (0) and leaves its arguments alone. At most 20000 values are
+  // copied (the buffer's size) while the count says the batch's full size,
+  // so a test can hand over more than the buffer holds.
+  std::deque<std::vector<int>> batches;
+
   int connects = 0;
   int disconnects = 0;
+  int stateCalls = 0;
+  int recordCalls = 0;
+
   int ConnectDov_Oz_Er() override {
     ++connects;
-    return 0;
+    return connectResult;
   }
   int DisConnectDov_Oz_Er() override {
     ++disconnects;
     return 1;
   }
-  int GetDov_Oz_Er_State(int*, int*) override { return 0; }
-  int GetDov_Oz_Er_Record(unsigned*, int*) override { return 0; }
+  int GetDov_Oz_Er_State(int* sum, int* count) override {
+    ++stateCalls;
+    if (!stateResult) return 0;
+    *sum = cardSum;
+    *count = recordCount;
+    return stateResult;
+  }
+  int GetDov_Oz_Er_Record(unsigned* count, int* values) override {
+    ++recordCalls;
+    if (batches.empty()) return 0;
+    const std::vector<int> batch = batches.front();
+    batches.pop_front();
+    const size_t copied = std::min<size_t>(batch.size(), 20000);
+    std::copy(batch.begin(), batch.begin() + static_cast<std::ptrdiff_t>(copied), values);
+    *count = static_cast<unsigned>(batch.size());
+    return 1;
+  }
 };
 
 class MainWindowTest : public ::testing::Test {
