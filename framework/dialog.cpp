@@ -23,6 +23,20 @@
 const char* const kPromptUnsigned = "请输入一个正整数。";
 const char* const kPromptSigned = "请输入一个整数。";
 
+namespace {
+
+// A timer may be killed from inside its own tick (a message box there keeps
+// events flowing, and the operator may press Disconnect): stop it now and
+// let Qt delete it once its signal has returned.
+void DisposeTimer(std::unique_ptr<QTimer>& timer) {
+  if (!timer) return;
+  timer->stop();
+  QObject::disconnect(timer.get(), nullptr, nullptr, nullptr);
+  timer.release()->deleteLater();
+}
+
+}  // namespace
+
 // ---- number fields ----
 
 namespace {
@@ -433,10 +447,12 @@ void CDialog::EndDialog(int result) {
 
 BOOL CDialog::DestroyWindow() {
   if (!window_) return FALSE;
+  for (auto& entry : timers_) DisposeTimer(entry.second);
   timers_.clear();
   timerStates_.clear();
   MessageParams params;
   OnWndMsg(WM_DESTROY, 0, 0, params);
+  for (auto& entry : timers_) DisposeTimer(entry.second);
   timers_.clear();
   items_.clear();
   DialogWindow* window = window_;
@@ -473,19 +489,23 @@ UINT CDialog::IsDlgButtonChecked(int id) const {
 
 // ---- timers ----
 
+
 UINT_PTR CDialog::SetTimer(UINT_PTR id, UINT elapseMs) {
   if (!window_) return 0;
   auto timer = std::make_unique<QTimer>();
   timer->setInterval(static_cast<int>(std::min<UINT>(elapseMs, 0x7FFFFFFF)));
   QObject::connect(timer.get(), &QTimer::timeout, window_, [this, id] { FireTimer(id); });
   timer->start();
-  timers_[id] = std::move(timer);
+  auto& slot = timers_[id];
+  DisposeTimer(slot);
+  slot = std::move(timer);
   return id;
 }
 
 BOOL CDialog::KillTimer(UINT_PTR id) {
   const auto it = timers_.find(id);
   if (it == timers_.end()) return FALSE;
+  DisposeTimer(it->second);
   timers_.erase(it);
   const auto st = timerStates_.find(id);
   if (st != timerStates_.end()) st->second.pending = false;

@@ -78,3 +78,35 @@ TEST(WindowTimer, DestroyStopsTheTimers) {
 }
 
 }  // namespace
+
+namespace {
+
+class KillsItselfDlg : public CDialog {
+ public:
+  KillsItselfDlg() : CDialog(TestTemplate()) {}
+  int ticks = 0;
+  void OnTimer(UINT_PTR id) {
+    ++ticks;
+    KillTimer(id);  // as Disconnect pressed while a tick's box is open
+    SetTimer(2, 5);
+    KillTimer(2);
+  }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(KillsItselfDlg, CDialog)
+  ON_WM_TIMER()
+END_MESSAGE_MAP()
+
+TEST(WindowTimer, ATimerKilledInsideItsOwnTickStopsCleanly) {
+  KillsItselfDlg dlg;
+  dlg.Create();
+  dlg.SetTimer(1, 5);
+  ASSERT_TRUE(WaitFor([&] { return dlg.ticks >= 1; }));
+  QTest::qWait(40);
+  EXPECT_EQ(dlg.ticks, 1);
+  EXPECT_FALSE(dlg.HasTimer(1));
+  dlg.DestroyWindow();
+}
+
+}  // namespace
