@@ -353,40 +353,46 @@ void WriteDefaultRowHeight(RecordStream& s, const SheetModel& sheet) {
 
 void WriteDefColWidth(RecordStream& s) { s.Record(kRecDefColWidth, Body().U16(8)); }
 
-void WriteColInfo(RecordStream& s, std::int32_t first, std::int32_t last, double width) {
-    const std::uint16_t units = ColumnWidthUnits(width);
+void WriteColInfo(RecordStream& s, std::int32_t first, std::int32_t last, std::uint16_t units,
+                  std::uint16_t xf) {
     Body b;
     b.U16(static_cast<std::uint16_t>(first))
         .U16(static_cast<std::uint16_t>(last))
         .U16(units)
-        .U16(kFirstCellXf)
+        .U16(xf)
         .U16(static_cast<std::uint16_t>(0x0002 |
                                         (units == 0 ? 0x0001 : 0)))  // width set; hidden at 0
         .U16(0);
     s.Record(kRecColInfo, b);
 }
 
-// One COLINFO per run of neighbouring columns of equal width; with a
-// changed standard width, every other column gets a COLINFO of its own.
+// One COLINFO per run of neighbouring columns of equal width and format:
+// columns of a width or a format of their own, and with a changed standard
+// width every column. Columns past IV do not exist in this format; their
+// widths and formats are left out (their cells are refused before).
 void WriteColInfos(RecordStream& s, const SheetModel& sheet) {
-    std::map<std::int32_t, double> widths = sheet.columnWidths;
-    if (std::fabs(sheet.standardWidth - 8.43) > 1e-9) {
-        for (std::int32_t col = 0; col < kBiff8Columns; ++col)
-            widths.emplace(col, sheet.standardWidth);
-    }
-    auto it = widths.begin();
-    while (it != widths.end()) {
-        const std::int32_t first = it->first;
-        const double width = it->second;
-        std::int32_t last = first;
-        ++it;
-        while (it != widths.end() && it->first == last + 1 &&
-               ColumnWidthUnits(it->second) == ColumnWidthUnits(width)) {
-            last = it->first;
-            ++it;
+    const bool standardChanged = std::fabs(sheet.standardWidth - 8.43) > 1e-9;
+    struct Run {
+        std::int32_t first = -1, last = -1;
+        std::uint16_t units = 0, xf = 0;
+    } run;
+    for (std::int32_t col = 0; col < kBiff8Columns; ++col) {
+        auto width = sheet.columnWidths.find(col);
+        auto format = sheet.columnFormats.find(col);
+        const bool own = width != sheet.columnWidths.end() || format != sheet.columnFormats.end();
+        if (!own && !standardChanged) continue;
+        const std::uint16_t units = ColumnWidthUnits(
+            width != sheet.columnWidths.end() ? width->second : sheet.standardWidth);
+        const auto xf = static_cast<std::uint16_t>(
+            kFirstCellXf + (format != sheet.columnFormats.end() ? format->second : 0));
+        if (run.first >= 0 && col == run.last + 1 && units == run.units && xf == run.xf) {
+            run.last = col;
+            continue;
         }
-        WriteColInfo(s, first, last, width);
+        if (run.first >= 0) WriteColInfo(s, run.first, run.last, run.units, run.xf);
+        run = Run{col, col, units, xf};
     }
+    if (run.first >= 0) WriteColInfo(s, run.first, run.last, run.units, run.xf);
 }
 
 void WriteDimensions(RecordStream& s, const SheetModel& sheet) {
@@ -412,20 +418,24 @@ void WriteRow(RecordStream& s, const SheetModel& sheet, std::int32_t row, std::i
               std::int32_t endCol) {
     auto custom = sheet.rowHeights.find(row);
     const bool isCustom = custom != sheet.rowHeights.end();
-    const double points = isCustom ? custom->second : sheet.standardHeight;
-    const std::uint16_t twips = points > 0 ? RowTwips(points) : kStandardRowTwips;
-    std::uint16_t flags = 0x0100;                 // a bit the format requires set
-    if (isCustom) flags |= 0x0040;                // height differs from the font's
-    if (isCustom && twips == 0) flags |= 0x0020;  // hidden
+    const std::uint16_t standard =
+        sheet.standardHeight > 0 ? RowTwips(sheet.standardHeight) : kStandardRowTwips;
+    const std::uint16_t twips = isCustom ? RowTwips(custom->second) : standard;
+    auto format = sheet.rowFormats.find(row);
+    std::uint16_t flags = 0x0100;     // a bit the format requires set
+    if (isCustom) flags |= 0x0040;    // height differs from the font's
+    if (twips == 0) flags |= 0x0020;  // hidden; the height then keeps the standard
+    if (format != sheet.rowFormats.end()) flags |= 0x0080;  // the row has a format of its own
     Body b;
     b.U16(static_cast<std::uint16_t>(row))
         .U16(static_cast<std::uint16_t>(firstCol))
         .U16(static_cast<std::uint16_t>(endCol))
-        .U16(twips == 0 ? kStandardRowTwips : twips)
+        .U16(twips == 0 ? standard : twips)
         .U16(0)
         .U16(0)
         .U16(flags)
-        .U16(kFirstCellXf);
+        .U16(static_cast<std::uint16_t>(kFirstCellXf +
+                                        (format != sheet.rowFormats.end() ? format->second : 0)));
     s.Record(kRecRow, b);
 }
 
@@ -491,7 +501,12 @@ struct RowSpan {
 // height of their own.
 std::map<std::int32_t, RowSpan> CollectRows(const SheetModel& sheet) {
     std::map<std::int32_t, RowSpan> rows;
-    for (const auto& entry : sheet.rowHeights) rows.emplace(entry.first, RowSpan{});
+    for (const auto& entry : sheet.rowHeights) {
+        if (entry.first < kBiff8Rows) rows.emplace(entry.first, RowSpan{});
+    }
+    for (const auto& entry : sheet.rowFormats) {
+        if (entry.first < kBiff8Rows) rows.emplace(entry.first, RowSpan{});
+    }
     for (const auto& entry : sheet.cells) {
         const std::int32_t row = SheetModel::RowOf(entry.first);
         const std::int32_t col = SheetModel::ColumnOf(entry.first);
@@ -651,10 +666,6 @@ std::string SheetProblem(const SheetModel& sheet) {
         if (m.bottom >= kBiff8Rows || m.right >= kBiff8Columns)
             return where("merged cells " + RectAddress(m));
     }
-    if (!sheet.rowHeights.empty() && sheet.rowHeights.rbegin()->first >= kBiff8Rows)
-        return where("a row height");
-    if (!sheet.columnWidths.empty() && sheet.columnWidths.rbegin()->first >= kBiff8Columns)
-        return where("a column width");
     return std::string();
 }
 

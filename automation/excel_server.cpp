@@ -383,8 +383,7 @@ class RangeFormatObject : public SheetObject {
 
   protected:
     const CellFormat& TopLeftFormat() const {
-        const Cell* cell = sheet_->Find(rect_.top, rect_.left);
-        return book_->model.Format(cell ? cell->format : 0);
+        return book_->model.Format(sheet_->FormatAt(rect_.top, rect_.left));
     }
     Status Change(const Args& args, const std::function<void(CellFormat&)>& change) {
         Status status = ChangeFormat(book_->model, *sheet_, rect_, change);
@@ -762,8 +761,7 @@ class RangeObject : public SheetObject {
 
     Status AlignmentGet(DispId id, const Args& args, Variant* result) const {
         if (Status s = args.Count(0, 0); !s.ok()) return s;
-        const Cell* cell = sheet_->Find(rect_.top, rect_.left);
-        const CellFormat& f = book_->model.Format(cell ? cell->format : 0);
+        const CellFormat& f = book_->model.Format(sheet_->FormatAt(rect_.top, rect_.left));
         *result = Variant::I4(id == kHorizontalAlignment ? HAlignConstant(f.hAlign)
                                                          : VAlignConstant(f.vAlign));
         return Status::Ok();

@@ -102,6 +102,23 @@ const Cell* SheetModel::Find(std::int32_t row, std::int32_t col) const {
     return it == cells.end() ? nullptr : &it->second;
 }
 
+std::uint32_t SheetModel::InheritedFormat(std::int32_t row, std::int32_t col) const {
+    if (!rowFormats.empty()) {
+        auto r = rowFormats.find(row);
+        if (r != rowFormats.end()) return r->second;
+    }
+    if (!columnFormats.empty()) {
+        auto c = columnFormats.find(col);
+        if (c != columnFormats.end()) return c->second;
+    }
+    return 0;
+}
+
+std::uint32_t SheetModel::FormatAt(std::int32_t row, std::int32_t col) const {
+    const Cell* cell = Find(row, col);
+    return cell ? cell->format : InheritedFormat(row, col);
+}
+
 CellRect SheetModel::UsedRange() const {
     bool any = false;
     CellRect box;
@@ -155,12 +172,13 @@ void SetCellValue(SheetModel& sheet, std::int32_t row, std::int32_t col, const C
     auto it = sheet.cells.find(key);
     if (value.kind == CellKind::Blank) {
         if (it == sheet.cells.end()) return;
-        if (it->second.format == 0) {
+        if (it->second.format == sheet.InheritedFormat(row, col)) {
             sheet.cells.erase(it);
             return;
         }
     } else if (it == sheet.cells.end()) {
         it = sheet.cells.emplace(key, Cell{}).first;
+        it->second.format = sheet.InheritedFormat(row, col);
     }
     Cell& cell = it->second;
     cell.kind = value.kind;
@@ -170,12 +188,11 @@ void SetCellValue(SheetModel& sheet, std::int32_t row, std::int32_t col, const C
 
 Status ChangeFormat(WorkbookModel& book, SheetModel& sheet, const CellRect& rect,
                     const std::function<void(CellFormat&)>& change) {
-    if (rect.WholeColumns() || rect.WholeRows()) {
-        return Status::Error(hr::kException,
-                             "Formatting whole rows or columns (" + RectAddress(rect) +
-                                 ") is not supported; format the cells that hold data instead.");
-    }
-    if (rect.Area() > kMaxCellsPerCall) {
+    const bool wholeRows = rect.WholeRows();
+    const bool wholeColumns = rect.WholeColumns();
+    const std::int64_t lines =
+        wholeColumns ? rect.right - rect.left + 1 : rect.bottom - rect.top + 1;
+    if ((wholeRows || wholeColumns) ? lines > kMaxCellsPerCall : rect.Area() > kMaxCellsPerCall) {
         return Status::Error(hr::kException, "Formatting " + RectAddress(rect) + " would touch " +
                                                  std::to_string(rect.Area()) + " cells; at most " +
                                                  std::to_string(kMaxCellsPerCall) +
@@ -193,18 +210,117 @@ Status ChangeFormat(WorkbookModel& book, SheetModel& sheet, const CellRect& rect
         mapped.emplace(old, now);
         return now;
     };
+
+    if (wholeRows || wholeColumns) {
+        // Where a formatted row crosses a formatted column, a cell without a
+        // format of its own shows the row's. Formatting one of them makes
+        // such a cell show both changes, so the spreadsheet program gives it
+        // a format of its own; note those crossings first.
+        struct Crossing {
+            std::int32_t row, col;
+            std::uint32_t shown;
+        };
+        std::vector<Crossing> crossings;
+        if (wholeRows != wholeColumns) {
+            const std::int64_t count =
+                wholeRows ? (rect.bottom - rect.top + 1) *
+                                static_cast<std::int64_t>(sheet.columnFormats.size())
+                          : (rect.right - rect.left + 1) *
+                                static_cast<std::int64_t>(sheet.rowFormats.size());
+            if (count > kMaxCellsPerCall) {
+                return Status::Error(hr::kException, "Formatting " + RectAddress(rect) +
+                                                         " would touch " + std::to_string(count) +
+                                                         " crossing cells; at most " +
+                                                         std::to_string(kMaxCellsPerCall) +
+                                                         " cells can be formatted in one call.");
+            }
+            if (wholeRows) {
+                for (std::int32_t row = rect.top; row <= rect.bottom; ++row) {
+                    if (sheet.rowFormats.count(row)) continue;  // the row's format is shown
+                    for (const auto& c : sheet.columnFormats) {
+                        if (!sheet.Find(row, c.first))
+                            crossings.push_back({row, c.first, c.second});
+                    }
+                }
+            } else {
+                for (const auto& r : sheet.rowFormats) {
+                    for (std::int32_t col = rect.left; col <= rect.right; ++col) {
+                        if (!sheet.Find(r.first, col))
+                            crossings.push_back({r.first, col, r.second});
+                    }
+                }
+            }
+        }
+        // Whole columns (the whole sheet too) become column formats, whole
+        // rows row formats; on the whole sheet the row formats, which win
+        // over column formats, change as well.
+        if (wholeColumns) {
+            for (std::int32_t col = rect.left; col <= rect.right; ++col) {
+                auto it = sheet.columnFormats.find(col);
+                const std::uint32_t now = remap(it == sheet.columnFormats.end() ? 0 : it->second);
+                if (now == 0) {
+                    if (it != sheet.columnFormats.end()) sheet.columnFormats.erase(it);
+                } else {
+                    sheet.columnFormats[col] = now;
+                }
+            }
+        }
+        if (wholeRows) {
+            const auto setRow = [&](std::int32_t row, std::uint32_t old) {
+                const std::uint32_t now = remap(old);
+                if (now == 0) {
+                    sheet.rowFormats.erase(row);
+                } else {
+                    sheet.rowFormats[row] = now;
+                }
+            };
+            if (wholeColumns) {
+                const std::vector<std::pair<std::int32_t, std::uint32_t>> existing(
+                    sheet.rowFormats.begin(), sheet.rowFormats.end());
+                for (const auto& r : existing) setRow(r.first, r.second);
+            } else {
+                for (std::int32_t row = rect.top; row <= rect.bottom; ++row) {
+                    auto it = sheet.rowFormats.find(row);
+                    setRow(row, it == sheet.rowFormats.end() ? 0 : it->second);
+                }
+            }
+        }
+        for (auto it = sheet.cells.begin(); it != sheet.cells.end();) {
+            const std::int32_t row = SheetModel::RowOf(it->first);
+            const std::int32_t col = SheetModel::ColumnOf(it->first);
+            if (rect.Contains(row, col)) {
+                it->second.format = remap(it->second.format);
+                if (it->second.kind == CellKind::Blank &&
+                    it->second.format == sheet.InheritedFormat(row, col)) {
+                    it = sheet.cells.erase(it);
+                    continue;
+                }
+            }
+            ++it;
+        }
+        for (const Crossing& c : crossings) {
+            const std::uint32_t now = remap(c.shown);
+            if (now == sheet.InheritedFormat(c.row, c.col)) continue;
+            Cell cell;
+            cell.format = now;
+            sheet.cells.emplace(SheetModel::Key(c.row, c.col), cell);
+        }
+        return Status::Ok();
+    }
+
     for (std::int32_t row = rect.top; row <= rect.bottom; ++row) {
         auto it = sheet.cells.lower_bound(SheetModel::Key(row, rect.left));
         for (std::int32_t col = rect.left; col <= rect.right; ++col) {
             const std::uint64_t key = SheetModel::Key(row, col);
+            const std::uint32_t inherited = sheet.InheritedFormat(row, col);
             if (it == sheet.cells.end() || it->first != key) {
-                const std::uint32_t now = remap(0);
-                if (now == 0) continue;
+                const std::uint32_t now = remap(inherited);
+                if (now == inherited) continue;
                 it = sheet.cells.emplace_hint(it, key, Cell{});
                 it->second.format = now;
             } else {
                 it->second.format = remap(it->second.format);
-                if (it->second.format == 0 && it->second.kind == CellKind::Blank) {
+                if (it->second.format == inherited && it->second.kind == CellKind::Blank) {
                     it = sheet.cells.erase(it);
                     continue;
                 }
@@ -244,7 +360,8 @@ void MergeOne(SheetModel& sheet, CellRect area) {
                 it->second.kind = CellKind::Blank;
                 it->second.text.clear();
                 it->second.number = 0;
-                if (it->second.format == 0) {
+                if (it->second.format ==
+                    sheet.InheritedFormat(row, SheetModel::ColumnOf(it->first))) {
                     it = sheet.cells.erase(it);
                     continue;
                 }

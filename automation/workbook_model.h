@@ -117,6 +117,11 @@ class SheetModel {
     }
 
     const Cell* Find(std::int32_t row, std::int32_t col) const;
+    // The format a cell without a format of its own shows: its row's, else
+    // its column's, else the standard one (0).
+    std::uint32_t InheritedFormat(std::int32_t row, std::int32_t col) const;
+    // The format the cell shows.
+    std::uint32_t FormatAt(std::int32_t row, std::int32_t col) const;
     // Bounding box of the cells that hold a value or a format, and of merged
     // areas; A1 alone on an empty sheet.
     CellRect UsedRange() const;
@@ -126,8 +131,11 @@ class SheetModel {
     std::string name;
     bool deleted = false;
     // Row-major; a cell is present only while it holds a value or a format
-    // other than the standard one.
+    // other than the one it would inherit.
     std::map<std::uint64_t, Cell> cells;
+    // Formats of whole rows and whole columns, which cells made later take.
+    std::map<std::int32_t, std::uint32_t> rowFormats;
+    std::map<std::int32_t, std::uint32_t> columnFormats;
     std::map<std::int32_t, double> rowHeights;    // points
     std::map<std::int32_t, double> columnWidths;  // characters
     double standardHeight = 0;                    // points; 0: from the standard font
@@ -153,13 +161,14 @@ class WorkbookModel {
     std::unordered_map<CellFormat, std::uint32_t, CellFormatHash> index_;
 };
 
-// Sets one cell's value, keeping its format. A Blank value with the standard
-// format removes the cell.
+// Sets one cell's value, keeping its format (a new cell takes its row's or
+// column's). A Blank value on a cell of the inherited format removes it.
 void SetCellValue(SheetModel& sheet, std::int32_t row, std::int32_t col, const Cell& value);
 
-// Changes the format of every cell of `rect` through `change`. Refused (with
-// the reason) for whole rows or columns, whose formats are not modelled,
-// and beyond kMaxCellsPerCall cells.
+// Changes the format of every cell of `rect` through `change`. Whole rows
+// and whole columns change their row or column formats and the cells they
+// already hold, as the spreadsheet program keeps them; any other block of
+// more than kMaxCellsPerCall cells is refused with the reason.
 Status ChangeFormat(WorkbookModel& book, SheetModel& sheet, const CellRect& rect,
                     const std::function<void(CellFormat&)>& change);
 

@@ -94,53 +94,69 @@ lxw_error WriteSheet(lxw_worksheet* ws, const SheetModel& sheet,
     const auto keep = [&err](lxw_error e) {
         if (err == LXW_NO_ERROR && e != LXW_NO_ERROR) err = e;
     };
-    // One call per run of neighbouring columns of one width: the file's
-    // column elements must not overlap.
-    std::int32_t runStart = -1, runEnd = -1;
-    double runWidth = 0;
+    // One call per run of neighbouring columns of one width and format: the
+    // file's column elements must not overlap.
+    struct Run {
+        std::int32_t first = -1, last = -1;
+        double width = 0;
+        std::uint32_t format = 0;
+    } run;
     const auto flush = [&]() {
-        if (runStart >= 0) {
-            keep(worksheet_set_column(ws, static_cast<lxw_col_t>(runStart),
-                                      static_cast<lxw_col_t>(runEnd), runWidth, nullptr));
+        if (run.first >= 0) {
+            keep(worksheet_set_column(ws, static_cast<lxw_col_t>(run.first),
+                                      static_cast<lxw_col_t>(run.last), run.width,
+                                      formats[run.format]));
         }
-        runStart = -1;
+        run.first = -1;
     };
-    const auto add = [&](std::int32_t col, double width) {
-        if (runStart >= 0 && col == runEnd + 1 && width == runWidth) {
-            runEnd = col;
+    const auto addColumn = [&](std::int32_t col) {
+        auto width = sheet.columnWidths.find(col);
+        auto format = sheet.columnFormats.find(col);
+        const double w = width != sheet.columnWidths.end() ? width->second : sheet.standardWidth;
+        const std::uint32_t f = format != sheet.columnFormats.end() ? format->second : 0;
+        if (run.first >= 0 && col == run.last + 1 && w == run.width && f == run.format) {
+            run.last = col;
             return;
         }
         flush();
-        runStart = runEnd = col;
-        runWidth = width;
+        run = Run{col, col, w, f};
     };
     if (std::fabs(sheet.standardWidth - 8.43) > 1e-9) {
-        for (std::int32_t col = 0; col < kSheetColumns; ++col) {
-            auto it = sheet.columnWidths.find(col);
-            add(col, it == sheet.columnWidths.end() ? sheet.standardWidth : it->second);
-        }
+        for (std::int32_t col = 0; col < kSheetColumns; ++col) addColumn(col);
     } else {
-        for (const auto& w : sheet.columnWidths) add(w.first, w.second);
+        std::set<std::int32_t> columns;
+        for (const auto& w : sheet.columnWidths) columns.insert(w.first);
+        for (const auto& f : sheet.columnFormats) columns.insert(f.first);
+        for (std::int32_t col : columns) addColumn(col);
     }
     flush();
+
     if (sheet.standardHeight > 0) worksheet_set_default_row(ws, sheet.standardHeight, LXW_FALSE);
-    for (const auto& h : sheet.rowHeights) {
-        if (h.second == 0) {
+    std::set<std::int32_t> rows;
+    for (const auto& h : sheet.rowHeights) rows.insert(h.first);
+    for (const auto& f : sheet.rowFormats) rows.insert(f.first);
+    for (std::int32_t row : rows) {
+        auto height = sheet.rowHeights.find(row);
+        auto format = sheet.rowFormats.find(row);
+        lxw_format* f = format != sheet.rowFormats.end() ? formats[format->second] : nullptr;
+        const double standard =
+            sheet.standardHeight > 0 ? sheet.standardHeight : kStandardRowHeight;
+        if (height != sheet.rowHeights.end() && height->second == 0) {
             lxw_row_col_options hidden = {1, 0, 0};
-            keep(worksheet_set_row_opt(ws, static_cast<lxw_row_t>(h.first), kStandardRowHeight,
-                                       nullptr, &hidden));
+            keep(worksheet_set_row_opt(ws, static_cast<lxw_row_t>(row), standard, f, &hidden));
         } else {
-            keep(worksheet_set_row(ws, static_cast<lxw_row_t>(h.first), h.second, nullptr));
+            keep(worksheet_set_row(ws, static_cast<lxw_row_t>(row),
+                                   height != sheet.rowHeights.end() ? height->second : standard,
+                                   f));
         }
     }
     // Merged areas first: libxlsxwriter writes blanks into them, which the
     // cells below then replace.
     for (const CellRect& m : sheet.merges) {
-        const Cell* topLeft = sheet.Find(m.top, m.left);
         keep(worksheet_merge_range(ws, static_cast<lxw_row_t>(m.top),
                                    static_cast<lxw_col_t>(m.left), static_cast<lxw_row_t>(m.bottom),
                                    static_cast<lxw_col_t>(m.right), "",
-                                   topLeft ? formats[topLeft->format] : nullptr));
+                                   formats[sheet.FormatAt(m.top, m.left)]));
     }
     for (const auto& entry : sheet.cells) {
         const auto row = static_cast<lxw_row_t>(SheetModel::RowOf(entry.first));

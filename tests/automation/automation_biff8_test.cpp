@@ -11,6 +11,7 @@
 #include "workbook_file.h"
 #include "workbook_model.h"
 #include "workbook_reader.h"
+#include "xlsx_writer.h"
 
 namespace automation {
 namespace {
@@ -306,6 +307,48 @@ TEST(WorkbookFile, StandardWidthAndBlackInBothFormats) {
         }
         EXPECT_TRUE(seen) << Dump(lines);
     }
+}
+
+// Row and column formats reach both files: COLINFO and ROW records carry
+// them in the old format, column and row elements in the new one.
+TEST(WorkbookFile, RowAndColumnFormatsInBothFormats) {
+    WorkbookModel book;
+    auto sheet = std::make_shared<SheetModel>("Sheet1");
+    book.sheets.push_back(sheet);
+    CellFormat boldFormat;
+    boldFormat.bold = true;
+    CellFormat filled;
+    filled.fillRgb = 0xFFFF99;
+    sheet->columnFormats[1] = book.Intern(boldFormat);
+    sheet->rowFormats[2] = book.Intern(filled);
+    sheet->columnWidths[3] = 30;
+    sheet->columnFormats[300] = book.Intern(boldFormat);  // past IV: the old format leaves it out
+    TempFolder dir;
+    int status = 0;
+    const std::string xls = dir.File("rowcol.xls");
+    ASSERT_TRUE(WriteBiff8File(book, xls).ok());
+    std::string out = testing::RunPython(
+        "import sys, xlrd\n"
+        "b = xlrd.open_workbook(sys.argv[1], formatting_info=True)\n"
+        "s = b.sheet_by_index(0)\n"
+        "c = s.colinfo_map\n"
+        "print(sorted(c), b.font_list[b.xf_list[c[1].xf_index].font_index].bold, c[3].width)\n"
+        "r = s.rowinfo_map[2]\n"
+        "x = b.xf_list[r.xf_index]\n"
+        "print(r.has_default_xf_index, x.background.fill_pattern, "
+        "b.colour_map[x.background.pattern_colour_index])\n",
+        xls, &status);
+    EXPECT_EQ(out, "[1, 3] 1 7862\n1 1 (255, 255, 153)\n");
+    const std::string xlsx = dir.File("rowcol.xlsx");
+    ASSERT_TRUE(WriteXlsxFile(book, xlsx).ok());
+    out = testing::RunPython(
+        "import sys, openpyxl\n"
+        "s = openpyxl.load_workbook(sys.argv[1]).active\n"
+        "d = s.column_dimensions\n"
+        "print(d['B'].font.b, d['D'].width, d['KO'].font.b)\n"
+        "print(s.row_dimensions[3].fill.fgColor.rgb)\n",
+        xlsx, &status);
+    EXPECT_EQ(out, "True 30.7109375 True\nFFFFFF99\n");
 }
 
 TEST(WorkbookFile, FormatFollowsTheName) {

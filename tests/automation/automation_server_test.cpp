@@ -445,18 +445,7 @@ TEST_F(Server, FormattingCallsReachEveryCellOfTheRange) {
     ASSERT_EQ(cells.size(), 7u);
     EXPECT_EQ(cells.begin()->second.format, cells.rbegin()->second.format);
 
-    // Whole rows and columns are not formatted cell by cell; refused whole,
-    // as is a block of too many cells.
-    Status big =
-        Object(Object(sheet_, kCells), kFont)->Invoke(kBold, kPutKind, {Variant::I4(1)}, nullptr);
-    EXPECT_EQ(big.code, hr::kException);
-    EXPECT_EQ(big.text,
-              "Font.Bold: Formatting whole rows or columns ($1:$1048576) is not supported; "
-              "format the cells that hold data instead.");
-    DispatchPtr columnC = Object(Object(sheet_, kColumns), kItem, {Variant::I4(3)});
-    EXPECT_EQ(
-        columnC->Invoke(kHorizontalAlignment, kPutKind, {Variant::I4(kAlignCenter)}, nullptr).code,
-        hr::kException);
+    // A block of too many cells is refused whole.
     Status huge = Object(RangeOf("A1", "Z100000"), kInterior)
                       ->Invoke(kColor, kPutKind, {Variant::R8(0)}, nullptr);
     EXPECT_NE(huge.text.find("would touch 2600000 cells; at most 2000000"), std::string::npos)
@@ -465,6 +454,41 @@ TEST_F(Server, FormattingCallsReachEveryCellOfTheRange) {
     // the sheet's standard.
     Put(Object(sheet_, kCells), kColumnWidth, {Variant::I4(12)});
     EXPECT_EQ(Value(RangeOf("Z9"), kColumnWidth).r8(), 12);
+}
+
+TEST_F(Server, WholeRowsAndColumnsKeepFormatsForLaterCells) {
+    Put(RangeOf("B4"), kValue, {Variant::Bstr("before")});
+    DispatchPtr columnB = Object(Object(sheet_, kColumns), kItem, {Variant::I4(2)});
+    Put(Object(columnB, kFont), kBold, {Variant::I4(1)});
+    DispatchPtr row3 = Object(Object(sheet_, kRows), kItem, {Variant::I4(3)});
+    Put(Object(row3, kInterior), kColor, {Variant::R8(52479.0)});
+    Put(RangeOf("B9"), kValue, {Variant::Bstr("after")});
+    Put(RangeOf("D3"), kValue, {Variant::Bstr("in row 3")});
+    const auto bold = [&](const char* cell) {
+        return Value(Object(RangeOf(cell), kFont), kBold).boolean();
+    };
+    const auto fill = [&](const char* cell) {
+        return Value(Object(RangeOf(cell), kInterior), kColor).r8();
+    };
+    EXPECT_TRUE(bold("B4"));    // there before
+    EXPECT_TRUE(bold("B9"));    // made after
+    EXPECT_TRUE(bold("B100"));  // never made
+    EXPECT_FALSE(bold("C9"));
+    EXPECT_EQ(fill("D3"), 52479.0);
+    EXPECT_EQ(fill("XFD3"), 52479.0);
+    EXPECT_EQ(fill("D4"), 16777215.0);  // no fill reads as white
+    // The crossing shows both.
+    EXPECT_TRUE(bold("B3"));
+    EXPECT_EQ(fill("B3"), 52479.0);
+    // Row and column formats do not make a used range; cells do.
+    EXPECT_EQ(Address(Object(sheet_, kUsedRange)), "$B$3:$D$9");
+    // The whole sheet: every column, every formatted row, every cell.
+    Put(Object(sheet_, kCells), kHorizontalAlignment, {Variant::I4(kAlignCenter)});
+    for (const char* cell : {"A1", "B3", "D3", "B9", "Z77"}) {
+        EXPECT_EQ(Value(RangeOf(cell), kHorizontalAlignment).i4(), kAlignCenter) << cell;
+    }
+    EXPECT_TRUE(bold("B100"));
+    EXPECT_EQ(fill("XFD3"), 52479.0);
 }
 
 TEST_F(Server, ClosedWorkbooksAndAQuitApplicationRefuseCalls) {
