@@ -3,7 +3,7 @@
 #include "app/program_resources.h"
 
 CAboutDlg::CAboutDlg(CWnd* parent) : CDialog(AboutDialogTemplate(), parent) {
-  RegisterProgramResources();
+    RegisterProgramResources();
 }
 
 void CAboutDlg::DoDataExchange(CDataExchange* pDX) { CDialog::DoDataExchange(pDX); }

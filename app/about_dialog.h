@@ -4,11 +4,11 @@
 #include "framework/dialog.h"
 
 class CAboutDlg : public CDialog {
- public:
-  explicit CAboutDlg(CWnd* parent = nullptr);
+  public:
+    explicit CAboutDlg(CWnd* parent = nullptr);
 
- protected:
-  void DoDataExchange(CDataExchange* pDX) override;
+  protected:
+    void DoDataExchange(CDataExchange* pDX) override;
 
-  DECLARE_MESSAGE_MAP()
+    DECLARE_MESSAGE_MAP()
 };

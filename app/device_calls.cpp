@@ -5,15 +5,15 @@
 namespace {
 
 class RealDevice : public DeviceCalls {
- public:
-  int ConnectDov_Oz_Er() override { return ::ConnectDov_Oz_Er(); }
-  int DisConnectDov_Oz_Er() override { return ::DisConnectDov_Oz_Er(); }
-  int GetDov_Oz_Er_State(int* cardSum, int* recordCount) override {
-    return ::GetDov_Oz_Er_State(cardSum, recordCount);
-  }
-  int GetDov_Oz_Er_Record(unsigned* count, int* values) override {
-    return ::GetDov_Oz_Er_Record(count, values);
-  }
+  public:
+    int ConnectDov_Oz_Er() override { return ::ConnectDov_Oz_Er(); }
+    int DisConnectDov_Oz_Er() override { return ::DisConnectDov_Oz_Er(); }
+    int GetDov_Oz_Er_State(int* cardSum, int* recordCount) override {
+        return ::GetDov_Oz_Er_State(cardSum, recordCount);
+    }
+    int GetDov_Oz_Er_Record(unsigned* count, int* values) override {
+        return ::GetDov_Oz_Er_Record(count, values);
+    }
 };
 
 class NoAutomation : public AutomationServer {};
@@ -22,12 +22,12 @@ class NoAutomation : public AutomationServer {};
 
 template <>
 DeviceCalls& Seam<DeviceCalls>::Default() {
-  static RealDevice real;
-  return real;
+    static RealDevice real;
+    return real;
 }
 
 template <>
 AutomationServer& Seam<AutomationServer>::Default() {
-  static NoAutomation real;
-  return real;
+    static NoAutomation real;
+    return real;
 }

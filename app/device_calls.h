@@ -9,23 +9,25 @@
 #include "framework/seams.h"
 
 class DeviceCalls {
- public:
-  virtual ~DeviceCalls() = default;
-  virtual int ConnectDov_Oz_Er() = 0;
-  virtual int DisConnectDov_Oz_Er() = 0;
-  virtual int GetDov_Oz_Er_State(int* cardSum, int* recordCount) = 0;
-  virtual int GetDov_Oz_Er_Record(unsigned* count, int* values) = 0;
+  public:
+    virtual ~DeviceCalls() = default;
+    virtual int ConnectDov_Oz_Er() = 0;
+    virtual int DisConnectDov_Oz_Er() = 0;
+    virtual int GetDov_Oz_Er_State(int* cardSum, int* recordCount) = 0;
+    virtual int GetDov_Oz_Er_Record(unsigned* count, int* values) = 0;
 };
 
-template <> DeviceCalls& Seam<DeviceCalls>::Default();
+template <>
+DeviceCalls& Seam<DeviceCalls>::Default();
 
 inline DeviceCalls& Device() { return Seam<DeviceCalls>::Get(); }
 
 // The spreadsheet automation server the Excel export talks to. Only the seam
 // exists so far; the export gives it its members.
 class AutomationServer {
- public:
-  virtual ~AutomationServer() = default;
+  public:
+    virtual ~AutomationServer() = default;
 };
 
-template <> AutomationServer& Seam<AutomationServer>::Default();
+template <>
+AutomationServer& Seam<AutomationServer>::Default();

@@ -12,19 +12,19 @@
 #include "link/tallylink.h"
 
 extern "C" void tallylink_show_failure(const char* text, const char* caption) {
-  const std::string message = text ? text : "";
-  const std::string title = caption ? caption : "";
-  auto show = [message, title] {
-    Seam<MessageBoxService>::Get().Show(nullptr, message, title, MB_OK | MB_ICONHAND);
-  };
-  QCoreApplication* app = QCoreApplication::instance();
-  if (!app) {
-    std::fprintf(stderr, "%s: %s\n", title.c_str(), message.c_str());
-    return;
-  }
-  if (QThread::currentThread() == app->thread()) {
-    show();
-    return;
-  }
-  QMetaObject::invokeMethod(app, show, Qt::BlockingQueuedConnection);
+    const std::string message = text ? text : "";
+    const std::string title = caption ? caption : "";
+    auto show = [message, title] {
+        Seam<MessageBoxService>::Get().Show(nullptr, message, title, MB_OK | MB_ICONHAND);
+    };
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) {
+        std::fprintf(stderr, "%s: %s\n", title.c_str(), message.c_str());
+        return;
+    }
+    if (QThread::currentThread() == app->thread()) {
+        show();
+        return;
+    }
+    QMetaObject::invokeMethod(app, show, Qt::BlockingQueuedConnection);
 }

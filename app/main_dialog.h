@@ -8,85 +8,85 @@
 #include "framework/dialog.h"
 
 class CMytallydeskDlg : public CDialog {
- public:
-  explicit CMytallydeskDlg(CWnd* parent = nullptr);
+  public:
+    explicit CMytallydeskDlg(CWnd* parent = nullptr);
 
-  // The close sequence: disconnect, save the settings, then destroy.
-  BOOL DestroyWindow() override;
+    // The close sequence: disconnect, save the settings, then destroy.
+    BOOL DestroyWindow() override;
 
-  // Settings store: read once at start, written at SAVE, Del Log File and
-  // close.
-  void LoadSettings();
-  void SaveSettings();
-  // Chooses the day log, creates it with its header when missing; when it
-  // cannot be created the window ends as by Cancel.
-  void OpenDayLog();
-  // Day log writers; a day log that cannot be opened is skipped silently.
-  void WriteLogLine(std::string text);
-  void WriteBatchHeader();
-  void WriteBatchEnd();
-  // Run by each capture tick.
-  void PollRecords();
+    // Settings store: read once at start, written at SAVE, Del Log File and
+    // close.
+    void LoadSettings();
+    void SaveSettings();
+    // Chooses the day log, creates it with its header when missing; when it
+    // cannot be created the window ends as by Cancel.
+    void OpenDayLog();
+    // Day log writers; a day log that cannot be opened is skipped silently.
+    void WriteLogLine(std::string text);
+    void WriteBatchHeader();
+    void WriteBatchEnd();
+    // Run by each capture tick.
+    void PollRecords();
 
-  // ---- fields, in declaration order ----
-  CListCtrl m_list;
-  CEdit m_messageEdit;
-  std::uint32_t m_recordCount;
-  std::uint32_t m_sumOfCard;
-  std::string m_message;
-  std::string m_customerId;
-  std::string m_cardCount;
-  std::string m_boxNum;
-  std::string m_boxCount;
-  std::string m_operator;
-  std::string m_productBatch;
-  std::uint32_t m_printStartBoxNum;
-  std::uint32_t m_printEndBoxNum;
-  std::int32_t m_totalRecordCount;
-  std::int32_t m_totalSum;
-  std::string m_logHeader;
-  std::string m_logPath;
-  std::string m_logFolder;
-  std::string m_logDate;
-  std::string m_logDir;
-  std::int32_t m_specialCount;
-  std::string m_exportType;
-  std::int32_t m_recordNumber;
-  std::int32_t m_runningSum;
-  std::int32_t m_capturing;
-  CFont m_titleFont;
-  std::string m_lastRecordDate;
-  std::string m_lastRecordTime;
-  HICON m_hIcon;
-  CStatic m_logo;
-  CStatic m_title;
+    // ---- fields, in declaration order ----
+    CListCtrl m_list;
+    CEdit m_messageEdit;
+    std::uint32_t m_recordCount;
+    std::uint32_t m_sumOfCard;
+    std::string m_message;
+    std::string m_customerId;
+    std::string m_cardCount;
+    std::string m_boxNum;
+    std::string m_boxCount;
+    std::string m_operator;
+    std::string m_productBatch;
+    std::uint32_t m_printStartBoxNum;
+    std::uint32_t m_printEndBoxNum;
+    std::int32_t m_totalRecordCount;
+    std::int32_t m_totalSum;
+    std::string m_logHeader;
+    std::string m_logPath;
+    std::string m_logFolder;
+    std::string m_logDate;
+    std::string m_logDir;
+    std::int32_t m_specialCount;
+    std::string m_exportType;
+    std::int32_t m_recordNumber;
+    std::int32_t m_runningSum;
+    std::int32_t m_capturing;
+    CFont m_titleFont;
+    std::string m_lastRecordDate;
+    std::string m_lastRecordTime;
+    HICON m_hIcon;
+    CStatic m_logo;
+    CStatic m_title;
 
-  // ---- handlers (public so that tests can drive them directly) ----
-  void OnSysCommand(UINT nID, LPARAM lParam);
-  void OnPaint();
-  HCURSOR OnQueryDragIcon();
-  void OnConnectMachine();
-  void OnDisconnect();
-  void OnGetRecord();
-  void OnGetRecordState();
-  void OnDestroy();
-  void OnClearMessage();
-  void OnPrintOnePage();
-  void OnExportExcel();
-  void OnDelLogFile();
-  void OnListClick(NMHDR* pNMHDR, LRESULT* pResult);
-  void OnTestAdd();
-  void OnPrintSingle();
-  void OnDelListRecords();
-  void OnTimer(UINT_PTR nIDEvent);
-  void OnStartCapture();
-  void OnEndBatch();
-  void OnSave();
-  void OnSetLogFileLocation();
+    // ---- handlers (public so that tests can drive them directly) ----
+    void OnSysCommand(UINT nID, LPARAM lParam);
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+    void OnConnectMachine();
+    void OnDisconnect();
+    void OnGetRecord();
+    void OnGetRecordState();
+    void OnDestroy();
+    void OnClearMessage();
+    void OnPrintOnePage();
+    void OnExportExcel();
+    void OnDelLogFile();
+    void OnListClick(NMHDR* pNMHDR, LRESULT* pResult);
+    void OnTestAdd();
+    void OnPrintSingle();
+    void OnDelListRecords();
+    void OnTimer(UINT_PTR nIDEvent);
+    void OnStartCapture();
+    void OnEndBatch();
+    void OnSave();
+    void OnSetLogFileLocation();
 
- protected:
-  void DoDataExchange(CDataExchange* pDX) override;
-  BOOL OnInitDialog() override;
+  protected:
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
 
-  DECLARE_MESSAGE_MAP()
+    DECLARE_MESSAGE_MAP()
 };

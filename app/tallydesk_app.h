@@ -4,6 +4,6 @@
 #include "framework/app.h"
 
 class CMytallydeskApp : public CWinApp {
- public:
-  BOOL InitInstance() override;
+  public:
+    BOOL InitInstance() override;
 };

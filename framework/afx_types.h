@@ -115,12 +115,12 @@ constexpr int SM_CYICON = 12;
 // The header of a control notification and the list click's form of it.
 class CWnd;
 struct NMHDR {
-  CWnd* hwndFrom = nullptr;
-  UINT_PTR idFrom = 0;
-  UINT code = 0;
+    CWnd* hwndFrom = nullptr;
+    UINT_PTR idFrom = 0;
+    UINT code = 0;
 };
 struct NMITEMACTIVATE {
-  NMHDR hdr;
-  int iItem = -1;     // row under the pointer, -1 beside the rows
-  int iSubItem = 0;   // column under the pointer
+    NMHDR hdr;
+    int iItem = -1;    // row under the pointer, -1 beside the rows
+    int iSubItem = 0;  // column under the pointer
 };

@@ -7,17 +7,17 @@
 #include "framework/wnd.h"
 
 class CWinApp {
- public:
-  CWinApp();
-  virtual ~CWinApp();
-  // Creates the Qt application (when none exists yet), runs InitInstance and
-  // returns the exit code. The program takes no command-line arguments.
-  int Run(int argc, char** argv);
-  // Return FALSE to end the program when it returns.
-  virtual BOOL InitInstance() { return FALSE; }
-  HICON LoadIcon(UINT id) const;
+  public:
+    CWinApp();
+    virtual ~CWinApp();
+    // Creates the Qt application (when none exists yet), runs InitInstance and
+    // returns the exit code. The program takes no command-line arguments.
+    int Run(int argc, char** argv);
+    // Return FALSE to end the program when it returns.
+    virtual BOOL InitInstance() { return FALSE; }
+    HICON LoadIcon(UINT id) const;
 
-  CWnd* m_pMainWnd = nullptr;
+    CWnd* m_pMainWnd = nullptr;
 };
 
 CWinApp* AfxGetApp();

@@ -17,92 +17,97 @@ class QWidget;
 
 template <class Interface>
 class Seam {
- public:
-  // The installed implementation, else the real one.
-  static Interface& Get() { return installed_ ? *installed_ : Default(); }
-  static Interface* Installed() { return installed_; }
-  // nullptr puts the real implementation back.
-  static void Install(Interface* impl) { installed_ = impl; }
+  public:
+    // The installed implementation, else the real one.
+    static Interface& Get() { return installed_ ? *installed_ : Default(); }
+    static Interface* Installed() { return installed_; }
+    // nullptr puts the real implementation back.
+    static void Install(Interface* impl) { installed_ = impl; }
 
- private:
-  static Interface& Default();
-  static inline Interface* installed_ = nullptr;
+  private:
+    static Interface& Default();
+    static inline Interface* installed_ = nullptr;
 };
 
 template <class Interface>
 class ScopedSeam {
- public:
-  explicit ScopedSeam(Interface* impl) : previous_(Seam<Interface>::Installed()) {
-    Seam<Interface>::Install(impl);
-  }
-  ~ScopedSeam() { Seam<Interface>::Install(previous_); }
-  ScopedSeam(const ScopedSeam&) = delete;
-  ScopedSeam& operator=(const ScopedSeam&) = delete;
+  public:
+    explicit ScopedSeam(Interface* impl) : previous_(Seam<Interface>::Installed()) {
+        Seam<Interface>::Install(impl);
+    }
+    ~ScopedSeam() { Seam<Interface>::Install(previous_); }
+    ScopedSeam(const ScopedSeam&) = delete;
+    ScopedSeam& operator=(const ScopedSeam&) = delete;
 
- private:
-  Interface* previous_;
+  private:
+    Interface* previous_;
 };
 
 // Message boxes: returns IDOK, IDCANCEL, IDYES, IDNO ... for the button
 // chosen. type is MB_OK, MB_YESNO ... combined with an MB_ICON... value.
 class MessageBoxService {
- public:
-  virtual ~MessageBoxService() = default;
-  virtual int Show(QWidget* owner, const std::string& text,
-                   const std::string& caption, UINT type) = 0;
+  public:
+    virtual ~MessageBoxService() = default;
+    virtual int Show(QWidget* owner, const std::string& text, const std::string& caption,
+                     UINT type) = 0;
 };
 
 // What the Save dialog is asked for.
 struct SaveFileRequest {
-  std::string title;          // blank: "Save As"
-  std::string filter;         // "desc|pattern|desc|pattern||"
-  std::string defaultExt;     // without the dot; appended to a bare name
-  std::string fileName;       // proposed name
-  std::string initialFolder;  // blank: the current directory
-  bool overwritePrompt = true;
+    std::string title;          // blank: "Save As"
+    std::string filter;         // "desc|pattern|desc|pattern||"
+    std::string defaultExt;     // without the dot; appended to a bare name
+    std::string fileName;       // proposed name
+    std::string initialFolder;  // blank: the current directory
+    bool overwritePrompt = true;
 };
 
 // The Save dialog and the folder picker. Both return false when cancelled.
 class FileDialogService {
- public:
-  virtual ~FileDialogService() = default;
-  virtual bool SaveFileName(QWidget* owner, const SaveFileRequest& request,
-                            std::string* path) = 0;
-  // The folder picker has no owner: the program's window stays usable.
-  virtual bool BrowseForFolder(const std::string& title, std::string* folder) = 0;
+  public:
+    virtual ~FileDialogService() = default;
+    virtual bool SaveFileName(QWidget* owner, const SaveFileRequest& request,
+                              std::string* path) = 0;
+    // The folder picker has no owner: the program's window stays usable.
+    virtual bool BrowseForFolder(const std::string& title, std::string* folder) = 0;
 };
 
 // Local time behind every time stamp the program writes.
 class Clock {
- public:
-  virtual ~Clock() = default;
-  virtual std::tm Now() = 0;
+  public:
+    virtual ~Clock() = default;
+    virtual std::tm Now() = 0;
 };
 
 // Where the program lives: the settings file, the Record folder and the logo
 // are found there. Tests point it at a temporary folder so that they never
 // write beside the real build.
 class ProgramLocation {
- public:
-  virtual ~ProgramLocation() = default;
-  // Folder of the program file, with its trailing '/'.
-  virtual std::string Folder() = 0;
-  // The program file's name without folder and extension ("tallydesk").
-  virtual std::string BaseName() = 0;
+  public:
+    virtual ~ProgramLocation() = default;
+    // Folder of the program file, with its trailing '/'.
+    virtual std::string Folder() = 0;
+    // The program file's name without folder and extension ("tallydesk").
+    virtual std::string BaseName() = 0;
 };
 
 // The default printer. Only the seam exists so far; the print handlers give
 // it its members.
 class PrinterService {
- public:
-  virtual ~PrinterService() = default;
+  public:
+    virtual ~PrinterService() = default;
 };
 
-template <> MessageBoxService& Seam<MessageBoxService>::Default();
-template <> FileDialogService& Seam<FileDialogService>::Default();
-template <> Clock& Seam<Clock>::Default();
-template <> ProgramLocation& Seam<ProgramLocation>::Default();
-template <> PrinterService& Seam<PrinterService>::Default();
+template <>
+MessageBoxService& Seam<MessageBoxService>::Default();
+template <>
+FileDialogService& Seam<FileDialogService>::Default();
+template <>
+Clock& Seam<Clock>::Default();
+template <>
+ProgramLocation& Seam<ProgramLocation>::Default();
+template <>
+PrinterService& Seam<PrinterService>::Default();
 
 // Shortcuts the program calls.
 std::string GetProgramFolder();
