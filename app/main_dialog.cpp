@@ -180,7 +180,7 @@ void CMytallydeskDlg::LoadSettings() {
     ApplyDayCheck(Today(), m_recordNumber, m_runningSum, m_logDate);
 }
 
-void CMytallydeskDlg::SaveSettings() {
+bool CMytallydeskDlg::SaveSettings() {
     // A rejected number has shown its message; the save goes on with the
     // fields taken so far.
     UpdateData(TRUE);
@@ -202,11 +202,12 @@ void CMytallydeskDlg::SaveSettings() {
     s.operatorText = m_operator;
     if (!WriteSettingsFile(ProgramSettingsLocation(), s)) {
         AfxMessageBox("Cannot save Ini file!", MB_OK);
-        return;
+        return false;
     }
     m_specialCount = specialCount;
     // The file's BoxNo is the Record Count, and so becomes the field.
     m_boxNum = boxNum;
+    return true;
 }
 
 // ---- day log ----
@@ -272,29 +273,7 @@ void CMytallydeskDlg::OnClearMessage() {
     m_messageEdit.SetWindowText("");
 }
 
-void CMytallydeskDlg::OnDelListRecords() { m_list.DeleteAllItems(); }
-
 // ---- handlers that the capture, housekeeping, printing and export work
 // fills in ----
 
-void CMytallydeskDlg::OnConnectMachine() {}
-void CMytallydeskDlg::OnDisconnect() {}
-void CMytallydeskDlg::OnGetRecord() {}
-void CMytallydeskDlg::OnGetRecordState() {}
-void CMytallydeskDlg::OnPrintOnePage() {}
-void CMytallydeskDlg::OnExportExcel() {}
-void CMytallydeskDlg::OnDelLogFile() {}
-void CMytallydeskDlg::OnListClick(NMHDR*, LRESULT* pResult) { *pResult = 0; }
-void CMytallydeskDlg::OnTestAdd() {}
-void CMytallydeskDlg::OnPrintSingle() {}
 
-void CMytallydeskDlg::OnTimer(UINT_PTR nIDEvent) {
-    PollRecords();
-    CDialog::OnTimer(nIDEvent);
-}
-
-void CMytallydeskDlg::PollRecords() {}
-void CMytallydeskDlg::OnStartCapture() {}
-void CMytallydeskDlg::OnEndBatch() {}
-void CMytallydeskDlg::OnSave() {}
-void CMytallydeskDlg::OnSetLogFileLocation() {}

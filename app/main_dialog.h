@@ -2,10 +2,20 @@
 // the label texts and the day log's place; the controls show them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "framework/dialog.h"
+
+class CRange;
+class CWorksheet;
+namespace automation {
+struct Status;
+}
+
+// a + b on 32-bit counters, wrapping past 2147483647 to -2147483648.
+std::int32_t WrapAdd(std::int32_t a, std::int32_t b);
 
 class CMytallydeskDlg : public CDialog {
   public:
@@ -17,7 +27,9 @@ class CMytallydeskDlg : public CDialog {
     // Settings store: read once at start, written at SAVE, Del Log File and
     // close.
     void LoadSettings();
-    void SaveSettings();
+    // False when the settings file could not be written (its message has
+    // been shown).
+    bool SaveSettings();
     // Chooses the day log, creates it with its header when missing; when it
     // cannot be created the window ends as by Cancel.
     void OpenDayLog();
@@ -27,6 +39,15 @@ class CMytallydeskDlg : public CDialog {
     void WriteBatchEnd();
     // Run by each capture tick.
     void PollRecords();
+    // One fetch from the machine taken into the list: the capture tick's
+    // form also writes each quantity to the day log before its row.
+    void FetchRecords(bool fromCaptureTimer);
+    // The fetch loop over n values (SPECIAL_COUNT pairs merged when the
+    // saved setting is on).
+    void TakeInValues(const int* values, std::size_t n, bool fromCaptureTimer);
+    // One record row on top of the list, its day log line and a refresh.
+    void AddRecordRow(std::string number, std::string quantity, std::string sum,
+                      std::string op);
 
     // ---- fields, in declaration order ----
     CListCtrl m_list;
@@ -83,6 +104,20 @@ class CMytallydeskDlg : public CDialog {
     void OnEndBatch();
     void OnSave();
     void OnSetLogFileLocation();
+
+    // CSV export of the record list (Export EXCEL when the export type is
+    // "csv"): a Save dialog, then one line per row, newest first.
+    void ExportCsv();
+    // Card count of box n for its page label: the trimmed SINGLE QUANTITY
+    // of list row m_recordNumber - n, blank when there is no such row.
+    std::string GetBoxCardCount(std::int32_t boxNumber);
+
+    // The Excel export's sheet filling: formats the worksheet and writes the
+    // title, the column headers and every list row into it, with the wait
+    // window shown meanwhile; `range` is its working range. False when the
+    // list held no records (warned about) or when the server refused a call
+    // (`*refusal` then holds it).
+    bool FillRecordSheet(CWorksheet& sheet, CRange& range, automation::Status* refusal);
 
   protected:
     void DoDataExchange(CDataExchange* pDX) override;

@@ -9,6 +9,9 @@
 #include <QPushButton>
 #include <vector>
 
+#include "framework/printing/default_printer.h"
+#include "framework/printing/printer_dc.h"
+
 namespace {
 
 struct Choice {
@@ -164,7 +167,15 @@ class RealProgramLocation : public ProgramLocation {
     }
 };
 
-class NoPrinter : public PrinterService {};
+class RealPrinter : public PrinterService {
+  public:
+    std::string DefaultPrinterEntry() override { return tallyprint::DefaultPrinterEntry(); }
+    std::unique_ptr<tallyprint::DeviceContext> CreateDC(const std::string& driver,
+                                                        const std::string& device,
+                                                        const std::string& port) override {
+        return tallyprint::PrinterDC::Create(driver, device, port);
+    }
+};
 
 }  // namespace
 
@@ -190,7 +201,7 @@ ProgramLocation& Seam<ProgramLocation>::Default() {
 }
 template <>
 PrinterService& Seam<PrinterService>::Default() {
-    static NoPrinter real;
+    static RealPrinter real;
     return real;
 }
 

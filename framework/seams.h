@@ -9,9 +9,11 @@
 #pragma once
 
 #include <ctime>
+#include <memory>
 #include <string>
 
 #include "framework/afx_types.h"
+#include "framework/printing/device_context.h"
 
 class QWidget;
 
@@ -91,11 +93,21 @@ class ProgramLocation {
     virtual std::string BaseName() = 0;
 };
 
-// The default printer. Only the seam exists so far; the print handlers give
-// it its members.
+// The default printer and its device context. The real one asks CUPS; tests
+// hand out a recording device context, or none.
 class PrinterService {
   public:
     virtual ~PrinterService() = default;
+    // The "windows"/"device" entry "<printer name>,<driver>,<port>" of the
+    // default printer, ",,," when there is none. Uncut: the caller cuts it
+    // as its buffer would.
+    virtual std::string DefaultPrinterEntry() = 0;
+    // A device context on that printer (arguments in the order driver,
+    // device, port), in its own dots and with its default font selected;
+    // null when it cannot be made.
+    virtual std::unique_ptr<tallyprint::DeviceContext> CreateDC(const std::string& driver,
+                                                                 const std::string& device,
+                                                                 const std::string& port) = 0;
 };
 
 template <>
