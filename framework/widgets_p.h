@@ -2,7 +2,11 @@
 #pragma once
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMetaObject>
 #include <QMouseEvent>
+#include <QPersistentModelIndex>
+#include <QSignalBlocker>
 #include <QTableWidget>
 #include <QWidget>
 #include <functional>
@@ -51,6 +55,25 @@ class ListViewWidget : public QTableWidget {
     std::function<void(int row, int col)> onClick;
     unsigned extendedStyle = 0;
 
+    // Selects and focuses rows for the program without the view reacting to
+    // each change: the selection model's signals are held while it changes,
+    // and the view hears of the outcome once, when the event loop runs
+    // again. A fetch that adds and selects thousands of rows one by one
+    // otherwise pays for a repaint region and an accessibility event per
+    // row, although only the last state is ever shown.
+    template <typename Change>
+    void ChangeSelectionQuietly(Change change) {
+        QItemSelectionModel* sel = selectionModel();
+        if (!notifyPending_) {
+            notifyPending_ = true;
+            shownCurrent_ = sel->currentIndex();
+            QMetaObject::invokeMethod(
+                this, [this] { NotifySelection(); }, Qt::QueuedConnection);
+        }
+        const QSignalBlocker hold(sel);
+        change(sel);
+    }
+
   protected:
     void mouseReleaseEvent(QMouseEvent* event) override {
         QTableWidget::mouseReleaseEvent(event);
@@ -59,4 +82,20 @@ class ListViewWidget : public QTableWidget {
             onClick(index.isValid() ? index.row() : -1, index.isValid() ? index.column() : 0);
         }
     }
+
+  private:
+    // The held changes reach the view as one: the selection as it is now,
+    // the focus moved from where the view last saw it, and the whole
+    // viewport redrawn (the rows the old selection covered have moved).
+    void NotifySelection() {
+        notifyPending_ = false;
+        QItemSelectionModel* sel = selectionModel();
+        const QModelIndex current = sel->currentIndex();
+        selectionChanged(sel->selection(), QItemSelection());
+        if (current != shownCurrent_) currentChanged(current, shownCurrent_);
+        viewport()->update();
+    }
+
+    bool notifyPending_ = false;
+    QPersistentModelIndex shownCurrent_;
 };

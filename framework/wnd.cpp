@@ -442,16 +442,17 @@ BOOL CListCtrl::DeleteItem(int row) {
 BOOL CListCtrl::SetItemState(int row, UINT state, UINT mask) {
     auto* l = AsList(widget_);
     if (!l || row < 0 || row >= l->rowCount()) return FALSE;
-    QItemSelectionModel* sel = l->selectionModel();
     const QModelIndex index = l->model()->index(row, 0);
-    if (mask & LVIS_SELECTED) {
-        const auto flags = QItemSelectionModel::Rows |
-                           ((state & LVIS_SELECTED) ? QItemSelectionModel::ClearAndSelect
-                                                    : QItemSelectionModel::Deselect);
-        sel->select(index, flags);
-    }
-    if ((mask & LVIS_FOCUSED) && (state & LVIS_FOCUSED))
-        sel->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    l->ChangeSelectionQuietly([&](QItemSelectionModel* sel) {
+        if (mask & LVIS_SELECTED) {
+            const auto flags = QItemSelectionModel::Rows |
+                               ((state & LVIS_SELECTED) ? QItemSelectionModel::ClearAndSelect
+                                                        : QItemSelectionModel::Deselect);
+            sel->select(index, flags);
+        }
+        if ((mask & LVIS_FOCUSED) && (state & LVIS_FOCUSED))
+            sel->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    });
     return TRUE;
 }
 
