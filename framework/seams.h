@@ -106,8 +106,8 @@ class PrinterService {
     // device, port), in its own dots and with its default font selected;
     // null when it cannot be made.
     virtual std::unique_ptr<tallyprint::DeviceContext> CreateDC(const std::string& driver,
-                                                                 const std::string& device,
-                                                                 const std::string& port) = 0;
+                                                                const std::string& device,
+                                                                const std::string& port) = 0;
 };
 
 template <>

@@ -67,12 +67,12 @@ class CupsWindowPrintTest : public MainWindowTest {
     PrivateCupsd cupsd;
 };
 
-#define START_OR_SKIP()                                                                 \
-    do {                                                                                \
-        std::string why;                                                                \
+#define START_OR_SKIP()                                                                     \
+    do {                                                                                    \
+        std::string why;                                                                    \
         if (!StartPrinter(&why)) GTEST_SKIP() << "no private CUPS scheduler here: " << why; \
-        if (tallyprint_test::PdftotextPath().empty())                                   \
-            GTEST_SKIP() << "pdftotext is not installed (poppler-utils)";               \
+        if (tallyprint_test::PdftotextPath().empty())                                       \
+            GTEST_SKIP() << "pdftotext is not installed (poppler-utils)";                   \
     } while (0)
 
 TEST_F(CupsWindowPrintTest, PrintSingleReachesTheDefaultQueue) {

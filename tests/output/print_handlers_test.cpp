@@ -129,15 +129,27 @@ TEST_F(PrintHandlersTest, PageOfThreeLabels) {
     AddRecords(3);
     PrintPage("1", "3");
     const std::vector<std::string> expected = {
-        "300 100 CustomerID:C01",   "300 200 ProductBatch:PB-7",  "300 300 BoxSerialNo:1/10",
-        "300 600 Operator:张三",    "300 700 PrintDate:10/08/2014", "300 800 PrintTime:09:05:12",
-        "1400 100 CustomerID:C01",  "1400 200 ProductBatch:PB-7", "1400 300 BoxSerialNo:2/10",
-        "1400 600 Operator:张三",   "1400 700 PrintDate:10/08/2014",
+        "300 100 CustomerID:C01",
+        "300 200 ProductBatch:PB-7",
+        "300 300 BoxSerialNo:1/10",
+        "300 600 Operator:张三",
+        "300 700 PrintDate:10/08/2014",
+        "300 800 PrintTime:09:05:12",
+        "1400 100 CustomerID:C01",
+        "1400 200 ProductBatch:PB-7",
+        "1400 300 BoxSerialNo:2/10",
+        "1400 600 Operator:张三",
+        "1400 700 PrintDate:10/08/2014",
         "1400 800 PrintTime:09:05:12",
-        "300 1300 CustomerID:C01",  "300 1400 ProductBatch:PB-7", "300 1500 BoxSerialNo:3/10",
-        "300 1800 Operator:张三",   "300 1900 PrintDate:10/08/2014",
+        "300 1300 CustomerID:C01",
+        "300 1400 ProductBatch:PB-7",
+        "300 1500 BoxSerialNo:3/10",
+        "300 1800 Operator:张三",
+        "300 1900 PrintDate:10/08/2014",
         "300 2000 PrintTime:09:05:12",
-        "L 400 400 3",              "L 1500 400 6",               "L 400 1600 9",
+        "L 400 400 3",
+        "L 1500 400 6",
+        "L 400 1600 9",
     };
     EXPECT_EQ(Drawn(), expected);
     EXPECT_EQ(printer.calls.front(), "StartDoc printer");
@@ -157,20 +169,23 @@ TEST_F(PrintHandlersTest, PagesForTheirRanges) {
     AddRecords(20);
     const PageCase cases[] = {
         // After a click on box 20: its page is boxes 15 to 20.
-        {"15", "20",
+        {"15",
+         "20",
          {"300 300 BoxSerialNo:15/10", "1400 300 BoxSerialNo:16/10", "300 1500 BoxSerialNo:17/10",
           "1400 1500 BoxSerialNo:18/10", "300 2700 BoxSerialNo:19/10",
           "1400 2700 BoxSerialNo:20/10"},
          {"L 400 400 45", "L 1500 400 48", "L 400 1600 51", "L 1500 1600 54", "L 400 2800 57",
           "L 1500 2800 60"}},
         // More than six: only the first six of the range.
-        {"2", "40",
+        {"2",
+         "40",
          {"300 300 BoxSerialNo:2/10", "1400 300 BoxSerialNo:3/10", "300 1500 BoxSerialNo:4/10",
           "1400 1500 BoxSerialNo:5/10", "300 2700 BoxSerialNo:6/10", "1400 2700 BoxSerialNo:7/10"},
          {"L 400 400 6", "L 1500 400 9", "L 400 1600 12", "L 1500 1600 15", "L 400 2800 18",
           "L 1500 2800 21"}},
         // Boxes without a record row get their label without a figure.
-        {"19", "22",
+        {"19",
+         "22",
          {"300 300 BoxSerialNo:19/10", "1400 300 BoxSerialNo:20/10", "300 1500 BoxSerialNo:21/10",
           "1400 1500 BoxSerialNo:22/10"},
          {"L 400 400 57", "L 1500 400 60", "L 400 1600 ", "L 1500 1600 "}},
@@ -197,9 +212,9 @@ TEST_F(PrintHandlersTest, PagesForTheirRanges) {
 TEST_F(PrintHandlersTest, EndBeforeStartPrintsOneBlankPage) {
     AddRecords(5);
     PrintPage("5", "4");
-    const std::vector<std::string> expected = {"StartDoc printer", "StartPage",  "SaveState",
-                                               "UseLargeFont",     "RestoreState", "EndPage",
-                                               "EndDoc"};
+    const std::vector<std::string> expected = {
+        "StartDoc printer", "StartPage", "SaveState", "UseLargeFont",
+        "RestoreState",     "EndPage",   "EndDoc"};
     EXPECT_EQ(printer.calls, expected);
 }
 

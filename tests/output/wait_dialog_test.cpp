@@ -1,10 +1,11 @@
 // The "Please Wait" window an export shows: its template, the calling
 // order of the exports, and a bar that only moves forwards.
+#include "app/output/wait_dialog.h"
+
 #include <QLabel>
 #include <QProgressBar>
 #include <QWindow>
 
-#include "app/output/wait_dialog.h"
 #include "main_window_fixture.h"
 
 namespace {
@@ -28,7 +29,8 @@ TEST_F(WaitDialogTest, ShownOverItsOwnerAndDrawnBeforeTheExportLoop) {
     EXPECT_FALSE(wait.GetDlgItem(IDCANCEL)->IsWindowVisible());
     EXPECT_EQ(wait.GetDlgItemText(CWaitDialog::IDC_WAIT_MESSAGE), "");
     EXPECT_EQ(wait.GetDlgItemText(CWaitDialog::IDC_WAIT_SECOND_TEXT), "");
-    auto* bar = qobject_cast<QProgressBar*>(wait.GetDlgItem(CWaitDialog::IDC_WAIT_PROGRESS)->Widget());
+    auto* bar =
+        qobject_cast<QProgressBar*>(wait.GetDlgItem(CWaitDialog::IDC_WAIT_PROGRESS)->Widget());
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(bar->minimum(), 0);
     EXPECT_EQ(bar->maximum(), 100);

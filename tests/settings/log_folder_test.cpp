@@ -26,9 +26,7 @@ class LogFolderTest : public MainWindowTest {
         std::snprintf(text, sizeof text, kSettings, logDir.c_str());
         location.Write("tallydesk.ini", text);
     }
-    std::string Record(const std::string& name) {
-        return location.Folder() + "Record/" + name;
-    }
+    std::string Record(const std::string& name) { return location.Folder() + "Record/" + name; }
     std::string Pane(CMytallydeskDlg& dlg) { return dlg.GetDlgItemText(IDC_MESSAGE); }
 };
 
