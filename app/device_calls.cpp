@@ -16,18 +16,10 @@ class RealDevice : public DeviceCalls {
     }
 };
 
-class NoAutomation : public AutomationServer {};
-
 }  // namespace
 
 template <>
 DeviceCalls& Seam<DeviceCalls>::Default() {
     static RealDevice real;
-    return real;
-}
-
-template <>
-AutomationServer& Seam<AutomationServer>::Default() {
-    static NoAutomation real;
     return real;
 }

@@ -22,12 +22,7 @@ DeviceCalls& Seam<DeviceCalls>::Default();
 
 inline DeviceCalls& Device() { return Seam<DeviceCalls>::Get(); }
 
-// The spreadsheet automation server the Excel export talks to. Only the seam
-// exists so far; the export gives it its members.
-class AutomationServer {
-  public:
-    virtual ~AutomationServer() = default;
-};
-
-template <>
-AutomationServer& Seam<AutomationServer>::Default();
+// The spreadsheet server the Excel export talks to needs no seam of its
+// own: the automation runtime creates servers by ProgID from its registry
+// (automation/com_runtime.h), and tests register theirs there
+// (automation::RecordingServer, ScopedServerRegistration).

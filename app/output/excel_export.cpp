@@ -3,6 +3,7 @@
 // the CSV export when the export type says "csv".
 #include "app/output/excel_export.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -42,11 +43,21 @@ std::string FormatTime(const std::tm& time, const char* format) {
     return std::string(text, n);
 }
 
+// The server's own words for a refused call; a server that gives none
+// still gets a message with its result code.
+std::string RefusalText(const Status& status) {
+    if (!status.text.empty()) return status.text;
+    char text[80];
+    std::snprintf(text, sizeof text, "The spreadsheet server refused a call (error 0x%08X).",
+                  static_cast<unsigned>(status.code));
+    return text;
+}
+
 // Stops the enclosing function at the first refused call, handing back the
 // server's status.
-#define EXPORT_TRY(call)                 \
-    do {                                 \
-        Status status_ = (call);         \
+#define EXPORT_TRY(call)                   \
+    do {                                   \
+        Status status_ = (call);           \
         if (!status_.ok()) return status_; \
     } while (0)
 
@@ -75,8 +86,8 @@ std::string RecordSheetName(const std::tm& start, const std::string& operatorTex
         if (units + width > kMaxSheetNameUnits) break;
         units += width;
         const char c = name[pos];
-        if (length == 1 && (c == ':' || c == '\\' || c == '/' || c == '?' || c == '*' ||
-                            c == '[' || c == ']'))
+        if (length == 1 &&
+            (c == ':' || c == '\\' || c == '/' || c == '?' || c == '*' || c == '[' || c == ']'))
             fitted += '_';
         else
             fitted.append(name, pos, length);
@@ -179,7 +190,7 @@ void CMytallydeskDlg::OnExportExcel() {
 
     // The refusal is shown once nothing of the export is left running.
     const Status& shown = built.ok() ? closing : built;
-    if (!shown.ok()) MessageBox(shown.text, "", MB_ICONEXCLAMATION);
+    if (!shown.ok()) MessageBox(RefusalText(shown), "", MB_ICONEXCLAMATION);
 }
 
 bool CMytallydeskDlg::FillRecordSheet(CWorksheet& sheet, CRange& range, Status* refusal) {

@@ -44,17 +44,13 @@ class CWorkbook : public automation::DispatchDriver {
     automation::Status get_Worksheets(CWorksheets* out) const;
     // AccessMode is the one argument that is a plain 32-bit integer; the
     // others are variants, the missing-argument variant where left out.
-    automation::Status SaveAs(const automation::Variant& filename,
-                              const automation::Variant& fileFormat,
-                              const automation::Variant& password,
-                              const automation::Variant& writeResPassword,
-                              const automation::Variant& readOnlyRecommended,
-                              const automation::Variant& createBackup, std::int32_t accessMode,
-                              const automation::Variant& conflictResolution,
-                              const automation::Variant& addToMru,
-                              const automation::Variant& textCodepage,
-                              const automation::Variant& textVisualLayout,
-                              const automation::Variant& local) const;
+    automation::Status SaveAs(
+        const automation::Variant& filename, const automation::Variant& fileFormat,
+        const automation::Variant& password, const automation::Variant& writeResPassword,
+        const automation::Variant& readOnlyRecommended, const automation::Variant& createBackup,
+        std::int32_t accessMode, const automation::Variant& conflictResolution,
+        const automation::Variant& addToMru, const automation::Variant& textCodepage,
+        const automation::Variant& textVisualLayout, const automation::Variant& local) const;
     automation::Status Close(const automation::Variant& saveChanges,
                              const automation::Variant& filename,
                              const automation::Variant& routeWorkbook) const;
@@ -72,8 +68,8 @@ class CWorksheet : public automation::DispatchDriver {
     automation::Status Delete() const;
     automation::Status get_Cells(CRange* out) const;
     automation::Status get_Columns(CRange* out) const;
-    automation::Status get_Range(const automation::Variant& cell1,
-                                 const automation::Variant& cell2, CRange* out) const;
+    automation::Status get_Range(const automation::Variant& cell1, const automation::Variant& cell2,
+                                 CRange* out) const;
     automation::Status get_UsedRange(CRange* out) const;
 };
 

@@ -103,10 +103,11 @@ int main(int argc, char** argv) {
     for (int r = 0; r < runs; ++r) times.push_back(OneRun(records, file));
     std::sort(times.begin(), times.end());
     std::ifstream saved(file, std::ios::binary | std::ios::ate);
-    std::printf("%d records to %s: best %.0f ms, median %.0f ms, %.1f us per record, "
-                "file %lld bytes, peak memory%s\n",
-                records, file.c_str(), times.front(), times[times.size() / 2],
-                1000.0 * times[times.size() / 2] / std::max(records, 1),
-                static_cast<long long>(saved.tellg()), PeakMemory().c_str());
+    std::printf(
+        "%d records to %s: best %.0f ms, median %.0f ms, %.1f us per record, "
+        "file %lld bytes, peak memory%s\n",
+        records, file.c_str(), times.front(), times[times.size() / 2],
+        1000.0 * times[times.size() / 2] / std::max(records, 1),
+        static_cast<long long>(saved.tellg()), PeakMemory().c_str());
     return 0;
 }

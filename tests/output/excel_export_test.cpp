@@ -1,14 +1,15 @@
 // The "Export EXCEL" button of the real main window: the calls it makes on
 // the spreadsheet server (recorded), the files it saves (read back with
 // xlrd and openpyxl), and every way out of it.
+#include "app/output/excel_export.h"
+
 #include <QApplication>
 #include <QProgressBar>
 #include <algorithm>
 #include <filesystem>
-#include <optional>
 #include <functional>
+#include <optional>
 
-#include "app/output/excel_export.h"
 #include "app/resource.h"
 #include "automation/com_runtime.h"
 #include "automation/excel_server.h"
@@ -220,9 +221,8 @@ TEST_F(ExcelExportTest, WaitWindowIsPaintedFirstAndReachesTheEndBeforeTheLastRec
     std::vector<int> seen;
     int atName = -1;
     automation::ScopedServerRegistration tap(
-        automation::kExcelProgId,
-        Tap::Factory([&](const std::string& type, DispId id, InvokeKind kind,
-                         std::vector<Variant>* args) {
+        automation::kExcelProgId, Tap::Factory([&](const std::string& type, DispId id,
+                                                   InvokeKind kind, std::vector<Variant>* args) {
             if (type == "Worksheet" && id == excel::kName) atName = WaitWindowProgress();
             if (type == "Range" && id == excel::kItem && kind == InvokeKind::PropertyPut &&
                 (*args)[0].i4() >= 3 && (*args)[1].i4() == 1)
@@ -274,17 +274,15 @@ TEST_F(ExcelExportTest, SavedWorkbooksReadBackWithTitleHeadersRecordsAndFormats)
         // Headers in row 2, records from row 3 newest first, all as text,
         // header fill FFFF99, every used cell centred.
         const std::vector<std::pair<std::string, std::string>> texts = {
-            {"A2", "NUMBER"},       {"E2", "RECORD TIME"}, {"A3", "3"},
-            {"D3", "A7"},           {"A4", "2"},           {"A5", "1"},
-            {"C5", "101"},          {"E5", "2014-08-10 00:00:01"},
+            {"A2", "NUMBER"}, {"E2", "RECORD TIME"}, {"A3", "3"},   {"D3", "A7"},
+            {"A4", "2"},      {"A5", "1"},           {"C5", "101"}, {"E5", "2014-08-10 00:00:01"},
         };
         for (const auto& [ref, text] : texts) {
             const auto cell = Starting(lines, "cell 0 " + ref + " ");
             ASSERT_EQ(cell.size(), 1u) << ref << "\n" << Dump(lines);
             EXPECT_EQ(cell[0].find("cell 0 " + ref + " text \"" + text + "\" "), 0u) << cell[0];
             EXPECT_NE(cell[0].find(" h=center v=center"), std::string::npos) << cell[0];
-            EXPECT_EQ(cell[0].find(" fill=FFFF99 ") != std::string::npos, ref[1] == '2')
-                << cell[0];
+            EXPECT_EQ(cell[0].find(" fill=FFFF99 ") != std::string::npos, ref[1] == '2') << cell[0];
         }
         EXPECT_TRUE(Starting(lines, "cell 0 A6 ").empty());
     }
@@ -379,12 +377,15 @@ TEST_F(ExcelExportTest, SheetNameIsCutAndCleanedToWhatASheetNameMayHold) {
         {"A7", prefix + "A7"},
         {"", prefix},
         {"a:b\\c/d?e*f[g]h", prefix + "a_b_c_"},
-        {"李四", prefix + "李四"},                          // two characters, six bytes
-        {"ab'", prefix + "ab_"},                           // no closing apostrophe
-        {"abcd'f", prefix + "abcd'f"},                     // inside is fine
-        {"abcde\xF0\x9F\x98\x80", prefix + "abcde"},       // no half of a surrogate pair
+        {"李四", prefix + "李四"},                    // two characters, six bytes
+        {"ab'", prefix + "ab_"},                      // no closing apostrophe
+        {"abcd'f", prefix + "abcd'f"},                // inside is fine
+        {"abcde\xF0\x9F\x98\x80", prefix + "abcde"},  // no half of a surrogate pair
         {"abcd\xF0\x9F\x98\x80", prefix + "abcd\xF0\x9F\x98\x80"},
-        {"a\xFF" "b", prefix + "a\xEF\xBF\xBD" "b"},        // stray byte: one replacement
+        {"a\xFF"
+         "b",
+         prefix + "a\xEF\xBF\xBD"
+                  "b"},  // stray byte: one replacement
     };
     for (const auto& [op, name] : cases) EXPECT_EQ(RecordSheetName(t, op), name) << op;
 
@@ -418,6 +419,23 @@ TEST_F(ExcelExportTest, RefusedCallShowsItsTextCleansUpAndTheNextExportWorks) {
         EXPECT_EQ(lines.back(), "Application#1.Quit 0x12E method()");
         EXPECT_EQ(excel.log().LinesWithReleases().back(), "release Application#1");
     }
+    {
+        // A refusal on the way out does not stop the rest of the way out; a
+        // server without words still gets a message.
+        RecordingServer excel;
+        excel.log().FailOn("Workbook", excel::kClose, InvokeKind::Method,
+                           Status::Error(automation::hr::kException, ""));
+        dialogs.shown.clear();
+        Export(out.File("closing.xls"));
+        EXPECT_EQ(
+            dialogs.Texts(),
+            std::vector<std::string>{"The spreadsheet server refused a call (error 0x80020009)."});
+        const auto lines = excel.log().Lines();
+        EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
+                  (std::vector<std::string>{"Workbooks#2.Close 0x115 method()",
+                                            "Application#1.Quit 0x12E method()"}));
+        EXPECT_TRUE(std::filesystem::is_regular_file(out.File("closing.xls")));
+    }
     dialogs.shown.clear();
     Export(out.File("after.xls"));
     EXPECT_TRUE(dialogs.shown.empty()) << dialogs.Texts()[0];
@@ -433,20 +451,21 @@ TEST_F(ExcelExportTest, TwoExportsInARowAndOnAThreadInitialisedBefore) {
     automation::UninitializeThread();
     EXPECT_TRUE(dialogs.shown.empty()) << dialogs.Texts()[0];
     for (const char* name : {"first.xls", "second.xls"})
-        EXPECT_TRUE(Has(ReadWorkbook(out.File(name)), "cell 0 A3 text \"2\" font=\"Arial\" size=10 "
-                                                      "bold=0 color=auto fill=none h=center "
-                                                      "v=center cidx=32767 pidx=-1"))
+        EXPECT_TRUE(Has(ReadWorkbook(out.File(name)),
+                        "cell 0 A3 text \"2\" font=\"Arial\" size=10 "
+                        "bold=0 color=auto fill=none h=center "
+                        "v=center cidx=32767 pidx=-1"))
             << name;
 }
 
 TEST_F(ExcelExportTest, WorkbookWithOneWorksheetDeletesNothing) {
     // A server whose new workbooks hold a single worksheet.
-    RecordingServer excel(
-        automation::kExcelProgId,
-        Tap::Factory([](const std::string& type, DispId id, InvokeKind, std::vector<Variant>* args) {
-            if (type == "Workbooks" && id == excel::kAdd)
-                *args = {Variant::I4(excel::kTemplateWorksheet)};
-        }));
+    RecordingServer excel(automation::kExcelProgId,
+                          Tap::Factory([](const std::string& type, DispId id, InvokeKind,
+                                          std::vector<Variant>* args) {
+                              if (type == "Workbooks" && id == excel::kAdd)
+                                  *args = {Variant::I4(excel::kTemplateWorksheet)};
+                          }));
     AddRecords(1);
     Export(out.File("lone.xls"));
     EXPECT_TRUE(dialogs.shown.empty()) << dialogs.Texts()[0];
