@@ -59,6 +59,17 @@ TEST_F(CsvExportTest, RecordsNewestFirstWithoutHeader) {
     EXPECT_EQ(dlg.m_list.GetItemCount(), 3);
 }
 
+// The Export EXCEL button writes CSV when the export type is exactly "csv".
+TEST_F(CsvExportTest, ExportButtonWritesCsvForTheCsvExportType) {
+    AddThreeRecords();
+    dlg.m_exportType = "csv";
+    dialogs.savePaths = {out / "records.csv"};
+    dlg.SendCommand(IDC_EXPORT_EXCEL);
+    EXPECT_EQ(ReadBytes(out / "records.csv"), kThreeLines);
+    EXPECT_EQ(dialogs.saveRequests.size(), 1u);
+    EXPECT_EQ(dialogs.saveRequests[0].filter, kFilter);
+}
+
 TEST_F(CsvExportTest, NameWithoutExtensionGetsCsv) {
     AddThreeRecords();
     dialogs.savePaths = {out / "records"};
