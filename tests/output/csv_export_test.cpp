@@ -1,7 +1,9 @@
 // CSV export through the main window: the Save dialog it asks, the lines it
 // writes, the names it refuses and what a reader makes of the file.
 #include <QApplication>
+#include <QEvent>
 #include <QProcess>
+#include <QProgressBar>
 
 #include "app/resource.h"
 #include "main_window_fixture.h"
@@ -57,6 +59,59 @@ TEST_F(CsvExportTest, RecordsNewestFirstWithoutHeader) {
     for (QWidget* w : QApplication::topLevelWidgets())
         EXPECT_FALSE(w->windowTitle() == "Please Wait" && w->isVisible());
     EXPECT_EQ(dlg.m_list.GetItemCount(), 3);
+}
+
+// Watches the wait window being drawn while the export runs (no event loop
+// turns then, so every paint is one the export forced): whether the file
+// had lines yet, and where the bar stood.
+class WaitWindowPaints : public QObject {
+  public:
+    explicit WaitWindowPaints(std::string file) : file_(std::move(file)) {
+        qApp->installEventFilter(this);
+    }
+    ~WaitWindowPaints() override { qApp->removeEventFilter(this); }
+
+    struct Paint {
+        bool window;       // the window itself, else its bar
+        int bar;           // the bar's position
+        size_t fileBytes;  // the export file's size at that moment
+    };
+    std::vector<Paint> paints;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (event->type() != QEvent::Paint || !widget ||
+            widget->window()->windowTitle() != "Please Wait")
+            return false;
+        auto* bar = widget->window()->findChild<QProgressBar*>();
+        paints.push_back({widget->isWindow(), bar ? bar->value() : -1, ReadBytes(file_).size()});
+        return false;
+    }
+
+  private:
+    std::string file_;
+};
+
+// The wait window is drawn before the first line is written, and its bar
+// then advances, never backwards, to the end.
+TEST_F(CsvExportTest, WaitWindowIsDrawnFirstAndItsBarOnlyAdvances) {
+    for (int n = 1; n <= 7; ++n)
+        AddRow(std::to_string(n), "1", std::to_string(n), "A7", "2014-08-10 09:05:01");
+    dialogs.savePaths = {out / "records.csv"};
+    WaitWindowPaints watch(out / "records.csv");
+    dlg.ExportCsv();
+
+    ASSERT_FALSE(watch.paints.empty());
+    EXPECT_TRUE(watch.paints.front().window);
+    EXPECT_EQ(watch.paints.front().fileBytes, 0u);
+    EXPECT_EQ(watch.paints.front().bar, 0);
+    int last = 0;
+    for (const auto& p : watch.paints) {
+        EXPECT_GE(p.bar, last);
+        last = p.bar;
+    }
+    EXPECT_EQ(last, 100);
 }
 
 // The Export EXCEL button writes CSV when the export type is exactly "csv".
