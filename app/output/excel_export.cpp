@@ -136,7 +136,7 @@ void CMytallydeskDlg::OnExportExcel() {
         EXPORT_TRY(books.Add(missing, &book));
         EXPORT_TRY(book.get_Name(&bookName));
         EXPORT_TRY(book.get_Worksheets(&sheets));
-        // The sheet keeps only its first worksheet; a new workbook may have
+        // The workbook keeps only its first worksheet; a new one may have
         // fewer than three (the server's or the user's setting), and
         // deleting one that is not there would be refused.
         std::int32_t count = 0;
