@@ -46,8 +46,7 @@ class CMytallydeskDlg : public CDialog {
     // saved setting is on).
     void TakeInValues(const int* values, std::size_t n, bool fromCaptureTimer);
     // One record row on top of the list, its day log line and a refresh.
-    void AddRecordRow(std::string number, std::string quantity, std::string sum,
-                      std::string op);
+    void AddRecordRow(std::string number, std::string quantity, std::string sum, std::string op);
 
     // ---- fields, in declaration order ----
     CListCtrl m_list;

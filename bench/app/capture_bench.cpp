@@ -92,7 +92,8 @@ int main(int argc, char** argv) {
     for (int n : {1000, 5000, 20000}) {
         std::vector<Timing> t;
         for (int r = 0; r < runs; ++r) t.push_back(OneRun(n));
-        std::sort(t.begin(), t.end(), [](const Timing& a, const Timing& b) { return a.tick < b.tick; });
+        std::sort(t.begin(), t.end(),
+                  [](const Timing& a, const Timing& b) { return a.tick < b.tick; });
         const Timing& median = t[t.size() / 2];
         std::printf("%8d %10.1f %10.1f %14.2f %10.1f\n", n, t.front().tick, median.tick,
                     median.tick * 1000.0 / n, median.paint);

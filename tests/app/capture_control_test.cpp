@@ -170,7 +170,7 @@ TEST_F(CaptureTest, TestAddMakesUpRecordsOfAHundred) {
     EXPECT_EQ(Column(0).front(), "1");
     EXPECT_EQ(Column(1).front(), "1001");
     EXPECT_EQ(Column(2).front(), "100");
-    EXPECT_EQ(Text(IDC_RECORD_COUNT), "3");  // 2 delivered, then one more
+    EXPECT_EQ(Text(IDC_RECORD_COUNT), "3");                      // 2 delivered, then one more
     for (int i = 0; i < 11; ++i) dlg.SendCommand(IDC_TEST_ADD);  // Yes
     EXPECT_EQ(Column(1).front(), "10012");
     EXPECT_EQ(Column(2).front(), "1200");
@@ -201,16 +201,15 @@ TEST_F(CaptureTest, SaveReportsSuccessOnlyWhenTheSettingsFileWasWritten) {
     EXPECT_EQ(dialogs.Texts(), std::vector<std::string>{"Save parameter success !"});
     EXPECT_EQ(dialogs.shown[0].caption, "Card Manage");
     EXPECT_NE(Settings().find("BatchNo=B07\r\n"), std::string::npos);
-    const std::string header =
-        Lines({"------08/10/2014  09:05  BATCH -------- ", "ProductBatch:B07", "Operator:12",
-               "SCAN RESULT:"});
+    const std::string header = Lines({"------08/10/2014  09:05  BATCH -------- ",
+                                      "ProductBatch:B07", "Operator:12", "SCAN RESULT:"});
     EXPECT_EQ(DayLog(), "--NEW_RECORD LOG FILE-- \r\n" + header);
 
     chmod((location.Folder() + "tallydesk.ini").c_str(), 0444);
     dlg.SetDlgItemText(IDC_OPERATOR, "13");
     dlg.SendCommand(IDC_SAVE);
-    EXPECT_EQ(dialogs.Texts(), (std::vector<std::string>{"Save parameter success !",
-                                                         "Cannot save Ini file!"}));
+    EXPECT_EQ(dialogs.Texts(),
+              (std::vector<std::string>{"Save parameter success !", "Cannot save Ini file!"}));
     // The batch header is written all the same, with the values just taken.
     EXPECT_NE(DayLog().find("Operator:13\r\n"), std::string::npos);
 }
@@ -223,8 +222,8 @@ class ListClick : public CaptureTest {
         auto* view = static_cast<QAbstractItemView*>(dlg.m_list.Widget());
         QPoint at;
         if (number.empty()) {
-            const QRect last = view->visualRect(view->model()->index(
-                view->model()->rowCount() - 1, 0));
+            const QRect last =
+                view->visualRect(view->model()->index(view->model()->rowCount() - 1, 0));
             at = QPoint(last.center().x(), last.bottom() + 20);
         } else {
             const int row = RowOf(number);

@@ -55,13 +55,15 @@ TEST_F(CaptureTest, GetRecordAndTestAddWriteOneLineARecordAndEndBatchTwiceTwoEnd
     At(9, 7, 0);
     dlg.SendCommand(IDC_END_BATCH);
     dlg.SendCommand(IDC_END_BATCH);
-    EXPECT_EQ(DayLog(), std::string(kHeader) + Lines({"  09:05:12 :7",
-                                                      "  09:05:12 :-5",
-                                                      "  09:06:01 :1003",
-                                                      "----SUM IS :102 ",
-                                                      "-------------BATCH  END------------- ",
-                                                      "----SUM IS :0 ",
-                                                      "-------------BATCH  END------------- "}));
+    EXPECT_EQ(DayLog(), std::string(kHeader) + Lines({
+                                                   "  09:05:12 :7",
+                                                   "  09:05:12 :-5",
+                                                   "  09:06:01 :1003",
+                                                   "----SUM IS :102 ",
+                                                   "-------------BATCH  END------------- ",
+                                                   "----SUM IS :0 ",
+                                                   "-------------BATCH  END------------- ",
+                                               }));
 }
 
 TEST_F(CaptureTest, DisconnectDuringACaptureLeavesTheBatchWithoutAnEnd) {
@@ -71,10 +73,14 @@ TEST_F(CaptureTest, DisconnectDuringACaptureLeavesTheBatchWithoutAnEnd) {
     dlg.SendCommand(IDC_START_CAPTURE);
     Tick({3});
     dlg.SendCommand(IDC_DISCONNECT);
-    EXPECT_EQ(DayLog(), std::string(kHeader) + Lines({"------08/10/2014  09:05  BATCH -------- ",
-                                                      "ProductBatch:", "Operator:",
-                                                      "SCAN RESULT:", "  09:05:12 :3",
-                                                      "  09:05:12 :3"}));
+    EXPECT_EQ(DayLog(), std::string(kHeader) + Lines({
+                                                   "------08/10/2014  09:05  BATCH -------- ",
+                                                   "ProductBatch:",
+                                                   "Operator:",
+                                                   "SCAN RESULT:",
+                                                   "  09:05:12 :3",
+                                                   "  09:05:12 :3",
+                                               }));
 }
 
 TEST_F(CaptureTest, ARestartOnTheSameDayAppendsWithoutASecondHeader) {

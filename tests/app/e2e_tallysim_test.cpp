@@ -3,12 +3,11 @@
 // lines, a silent machine loses nothing, and a machine pulled out mid-fetch
 // shows the library's report while the window stays usable.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -138,8 +137,7 @@ class EndToEnd : public ::testing::Test {
 
 size_t Occurrences(const std::string& text, const std::string& piece) {
     size_t n = 0;
-    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
-        ++n;
+    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
     return n;
 }
 
