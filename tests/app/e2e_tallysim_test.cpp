@@ -17,6 +17,7 @@
 #include <functional>
 #include <sstream>
 
+#include "app/device_calls.h"
 #include "app/main_dialog.h"
 #include "app/resource.h"
 #include "framework/testing/scripted.h"
@@ -87,6 +88,25 @@ class Tallysim {
     std::string log_;
 };
 
+// The real device calls, counted.
+class CountingDevice : public DeviceCalls {
+  public:
+    int ConnectDov_Oz_Er() override { return real_.ConnectDov_Oz_Er(); }
+    int DisConnectDov_Oz_Er() override { return real_.DisConnectDov_Oz_Er(); }
+    int GetDov_Oz_Er_State(int* cardSum, int* recordCount) override {
+        return real_.GetDov_Oz_Er_State(cardSum, recordCount);
+    }
+    int GetDov_Oz_Er_Record(unsigned* count, int* values) override {
+        ++recordCalls;
+        return real_.GetDov_Oz_Er_Record(count, values);
+    }
+    int recordCalls = 0;
+
+  private:
+    // Taken before the test installs this one: the real calls.
+    DeviceCalls& real_ = Device();
+};
+
 // Polls the event loop until done() or a generous limit.
 bool WaitUntil(const std::function<bool()>& done, int limitMs = 20000) {
     QElapsedTimer t;
@@ -133,6 +153,8 @@ class EndToEnd : public ::testing::Test {
     ScopedSeam<MessageBoxService> boxes{&dialogs};
     ScopedSeam<ProgramLocation> where{&location};
     ScopedSeam<Clock> now{&clock};
+    CountingDevice device;
+    ScopedSeam<DeviceCalls> machine{&device};
 };
 
 size_t Occurrences(const std::string& text, const std::string& piece) {
@@ -226,12 +248,18 @@ TEST_F(EndToEnd, AMachinePulledOutShowsTheReportAndTheWindowStaysUsable) {
     ASSERT_EQ(dialogs.Texts().size(), 1u);
     ASSERT_EQ(dialogs.Texts()[0], "NRV7350K Card Counter Connected, Success!");
 
-    // While the report is still open, the operator disconnects: the device
-    // library's thread is waiting for the box, and the disconnect must not
+    // The report stays open a while, the window's messages flowing as in a
+    // modal box, so capture ticks keep polling the machine that is gone;
+    // then the operator disconnects. The device library's thread waits for
+    // the box all that time, and neither the polls nor the disconnect may
     // wait for it for ever.
     bool disconnectedWhileShown = false;
+    int pollsWhileShown = 0;
     dialogs.whileShown = [&](const ScriptedDialogs::ShownBox& box) {
         if (box.caption != "Application Error") return;
+        const int before = device.recordCalls;
+        QTest::qWait(3000);
+        pollsWhileShown = device.recordCalls - before;
         dlg.SendCommand(IDC_DISCONNECT);
         disconnectedWhileShown = true;
     };
@@ -241,6 +269,7 @@ TEST_F(EndToEnd, AMachinePulledOutShowsTheReportAndTheWindowStaysUsable) {
     EXPECT_TRUE(WaitUntil([&] { return Shown("Application Error"); })) << sim.Log();
     EXPECT_TRUE(WaitUntil([&] { return disconnectedWhileShown; }));
     dialogs.whileShown = nullptr;
+    EXPECT_GE(pollsWhileShown, 1);
 
     // Disconnected and still answering the operator.
     EXPECT_TRUE(dlg.GetDlgItem(IDC_CONNECT_MACHINE)->IsWindowEnabled());
