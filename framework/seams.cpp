@@ -73,7 +73,19 @@ class RealMessageBoxes : public MessageBoxService {
         // with its first button, as the system's boxes do for a lone OK.
         box.setEscapeButton(
             box.button(choices.size() == 1 ? choices.front().button : choices.back().button));
-        box.exec();
+        if (owner) {
+            box.exec();
+        } else {
+            // A box without an owner window disables no window, as the
+            // system's unowned box does: the device library's failure report
+            // leaves the program's window usable (the operator may disconnect
+            // while it is open) and the capture timer ticking.
+            box.setWindowModality(Qt::NonModal);
+            QEventLoop loop;
+            QObject::connect(&box, &QDialog::finished, &loop, &QEventLoop::quit);
+            box.show();
+            loop.exec();
+        }
         auto* clicked = box.clickedButton();
         for (const Choice& c : choices)
             if (clicked == box.button(c.button)) return c.result;

@@ -4,9 +4,13 @@
 #include <sys/stat.h>
 
 #include <QElapsedTimer>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "capture_fixture.h"
+#include "link/tallylink.h"
 
 namespace {
 
@@ -292,4 +296,34 @@ TEST_F(CaptureTest, TheRowsSelectedByTheProgramReachTheView) {
     ASSERT_EQ(selected.size(), 1);
     EXPECT_EQ(selected[0].row(), 0);
     EXPECT_EQ(view->model()->data(view->model()->index(0, 1)).toString(), "3");
+}
+
+// The device library's report, shown by the real message box: the window
+// stays usable while it is open (the box has no owner and disables
+// nothing), and the reporting call returns once it is dismissed.
+TEST_F(CaptureTest, TheFailureReportLeavesTheWindowUsable) {
+    Open();
+    dlg.Widget()->show();
+    dlg.SendCommand(IDC_TEST_ADD);
+    ASSERT_EQ(dlg.m_list.GetItemCount(), 1);
+    ScopedSeam<MessageBoxService> realBoxes(nullptr);
+
+    bool boxSeen = false;
+    bool windowBlocked = true;
+    QTimer::singleShot(50, [&] {
+        QMessageBox* box = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible()) box = b;
+        if (!box) return;
+        boxSeen = box->windowTitle() == "Application Error" && box->text() == "ReadFile() failed" &&
+                  box->icon() == QMessageBox::Critical;
+        windowBlocked = QApplication::activeModalWidget() != nullptr;
+        // A real click on the window while the report is open.
+        QTest::mouseClick(dlg.GetDlgItem(IDC_DEL_LIST_RECORDS)->Widget(), Qt::LeftButton);
+        box->button(QMessageBox::Ok)->click();
+    });
+    tallylink_show_failure("ReadFile() failed", "Application Error");
+    EXPECT_TRUE(boxSeen);
+    EXPECT_FALSE(windowBlocked);
+    EXPECT_EQ(dlg.m_list.GetItemCount(), 0);
 }
