@@ -3,6 +3,7 @@
 // made-up record, SAVE and the click on a record.
 #include <sys/stat.h>
 
+#include <QAccessible>
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPushButton>
@@ -285,7 +286,7 @@ TEST_F(ListClick, TheClickTakesTheTypedFieldsAndGoesOnAfterABadNumber) {
     EXPECT_EQ(Text(IDC_PRINT_END_BOX_NUM), "1");
 }
 
-TEST_F(CaptureTest, TheRowsSelectedByTheProgramReachTheView) {
+TEST_F(CaptureTest, TheRowsSelectedByTheProgramReachTheViewAndItsAccessibleTable) {
     Open();
     dlg.Widget()->show();
     Tick({1, 2, 3});
@@ -296,6 +297,17 @@ TEST_F(CaptureTest, TheRowsSelectedByTheProgramReachTheView) {
     ASSERT_EQ(selected.size(), 1);
     EXPECT_EQ(selected[0].row(), 0);
     EXPECT_EQ(view->model()->data(view->model()->index(0, 1)).toString(), "3");
+
+    // What assistive technology reads: a table whose selected row is the
+    // newest record.
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(view);
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->role(), QAccessible::Table);
+    ASSERT_NE(table->tableInterface(), nullptr);
+    EXPECT_EQ(table->tableInterface()->selectedRows(), QList<int>{0});
+    QAccessibleInterface* cell = table->tableInterface()->cellAt(0, 1);
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->text(QAccessible::Name), "3");
 }
 
 // The device library's report, shown by the real message box: the window
