@@ -113,3 +113,53 @@ TEST_F(CaptureTest, ADayLogRemovedByHandLosesLinesSilentlyUntilItIsMadeAgain) {
     dlg.SendCommand(IDC_TEST_ADD);
     EXPECT_EQ(DayLog(), std::string(kHeader) + Lines({"  09:05:12 :1001"}));
 }
+
+TEST_F(CaptureTest, StopAndStartAgainEndsOneBatchAndOpensTheNextNumberingOn) {
+    Open();
+    device.connectResult = 1;
+    dlg.SendCommand(IDC_CONNECT_MACHINE);
+    dlg.SendCommand(IDC_START_CAPTURE);
+    Tick({3});
+    dlg.SendCommand(IDC_START_CAPTURE);
+    At(9, 10, 0);
+    dlg.SendCommand(IDC_START_CAPTURE);
+    Tick({4});
+    EXPECT_EQ(Column(0), (std::vector<std::string>{"2", "1"}));
+    EXPECT_EQ(DayLog(), std::string(kHeader) + Lines({
+                                                   "------08/10/2014  09:05  BATCH -------- ",
+                                                   "ProductBatch:",
+                                                   "Operator:",
+                                                   "SCAN RESULT:",
+                                                   "  09:05:12 :3",
+                                                   "  09:05:12 :3",
+                                                   "----SUM IS :3 ",
+                                                   "-------------BATCH  END------------- ",
+                                                   "------08/10/2014  09:10  BATCH -------- ",
+                                                   "ProductBatch:",
+                                                   "Operator:",
+                                                   "SCAN RESULT:",
+                                                   "  09:10:00 :4",
+                                                   "  09:10:00 :4",
+                                               }));
+}
+
+TEST_F(CaptureTest, ABatchOverMidnightStaysInTheDayLogOfItsStart) {
+    clock.now.tm_hour = 23;
+    clock.now.tm_min = 59;
+    Open();
+    device.connectResult = 1;
+    dlg.SendCommand(IDC_CONNECT_MACHINE);
+    dlg.SendCommand(IDC_START_CAPTURE);
+    clock.now.tm_mday = 11;
+    At(0, 0, 30);
+    dlg.SendCommand(IDC_START_CAPTURE);
+    EXPECT_FALSE(std::filesystem::exists(location.Folder() + "Record/2014-08-11.log"));
+    EXPECT_EQ(DayLog(), std::string(kHeader) + Lines({
+                                                   "------08/10/2014  23:59  BATCH -------- ",
+                                                   "ProductBatch:",
+                                                   "Operator:",
+                                                   "SCAN RESULT:",
+                                                   "----SUM IS :0 ",
+                                                   "-------------BATCH  END------------- ",
+                                               }));
+}
