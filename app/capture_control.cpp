@@ -6,7 +6,6 @@
 // GetRecordState, Disconnect and START_CAPTURE enabled) and capturing (the
 // same, the capture button reading STOP_CAPTURE and the timer running).
 #include <algorithm>
-#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -47,7 +46,6 @@ std::string Trimmed(const std::string& text) {
 // allowed); 0 when it does not start with a number. Out-of-range numbers
 // are held at the 32-bit limits.
 std::int32_t LeadingInteger(const std::string& text) {
-    errno = 0;
     const long long n = std::strtoll(text.c_str(), nullptr, 10);
     return static_cast<std::int32_t>(std::clamp<long long>(n, INT32_MIN, INT32_MAX));
 }

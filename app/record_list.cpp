@@ -8,9 +8,10 @@
 #include "framework/seams.h"
 
 std::int32_t WrapAdd(std::int32_t a, std::int32_t b) {
-    // Counters are 32-bit and have no overflow check on the machine's side
-    // either; past 2147483647 they go on at -2147483648. The sum is done in
-    // unsigned arithmetic, where wrapping is defined, and converted back.
+    // The record number and the running sum are 32-bit; past 2147483647
+    // they go on at -2147483648 rather than overflow. The sum is done in
+    // unsigned arithmetic, where wrapping is defined, and converted back
+    // without relying on how the compiler narrows to a signed type.
     const std::uint32_t sum = static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b);
     return sum <= 0x7FFFFFFFu ? static_cast<std::int32_t>(sum)
                               : static_cast<std::int32_t>(sum - 0x80000000u) - 0x7FFFFFFF - 1;
