@@ -122,10 +122,14 @@ int ReadDeviceState(int* cardSum, int* recordCount) {
 // kMaxRecordsPerCall, and the following calls hand out the rest, in order,
 // without talking to the machine (its new records wait there meanwhile).
 //
-// A fetch hands out nothing and sends no clear unless it received every
-// announced record: a timeout, an unusable state reply or pages that deliver
-// fewer values than announced leave the machine's records in place for the
-// next try, and the outputs untouched.
+// A fetch hands out nothing and sends no clear unless it received exactly
+// the announced records: a timeout, an unusable state reply or pages that
+// deliver fewer or more values than announced leave the machine's records in
+// place for the next try, and the outputs untouched. More values than
+// announced is how a late reply shows itself: a machine that was stalled
+// answers the state commands of earlier, timed-out polls after the purge
+// that precedes a page command, and such a state frame, read as a page,
+// would hand out its counters as records and then clear the real ones.
 int FetchRecords(unsigned* count, int* values) {
     LinkState& link = Link();
     if (link.connectedFlag == 0) return 0;
@@ -148,9 +152,8 @@ int FetchRecords(unsigned* count, int* values) {
         if (!ExchangeCommand(kCmdGetRecordPage)) return 0;
         received += DecodeRecordPage(link.channel.Latest(), link.recordStore, kRecordStoreSize, received);
     }
-    if (received < announced) return 0;
+    if (received != announced) return 0;
 
-    // Values past the announced count are not records of this fetch.
     link.heldBegin = 0;
     link.heldEnd = announced;
     HandOutHeldBack(link, count, values);

@@ -32,10 +32,10 @@ std::vector<int> Sequence(unsigned n, int first = 1) {
     return values;
 }
 
-std::vector<Command> FetchCommands(unsigned pages) {
+std::vector<Command> FetchCommands(unsigned pages, bool withClear = true) {
     std::vector<Command> commands = {kCmdGetState};
     commands.insert(commands.end(), pages, kCmdGetRecordPage);
-    commands.push_back(kCmdClearRecords);
+    if (withClear) commands.push_back(kCmdClearRecords);
     return commands;
 }
 
@@ -266,16 +266,33 @@ TEST_F(DeviceApiTest, MalformedPagesContributeOnlyWholeValues) {
 }
 
 // Pages longer than 55 values: paging stops once every announced record is
-// in, and only the announced count is handed over.
+// in. Pages that bring more values than announced (a late reply read as a
+// page looks like this) fail the fetch without a clear.
 TEST_F(DeviceApiTest, OverfullPagesStopThePaging) {
     machine.SetPageSize(125);
-    machine.AddRecords(Sequence(200));
-    machine.AnnounceCount(130);
+    machine.AddRecords(Sequence(130));
     Connect();
     ASSERT_EQ(Fetch(), 1);
     EXPECT_EQ(count, 130u);
     EXPECT_EQ(Handed(), Sequence(130));
     EXPECT_EQ(machine.Written(), FetchCommands(2));  // 3 pages planned, 2 needed
+
+    machine.AddRecords(Sequence(200));
+    machine.AnnounceCount(130);
+    machine.ClearWritten();
+    EXPECT_EQ(Fetch(), 0);
+    EXPECT_EQ(machine.Written(), FetchCommands(2, /*withClear=*/false));
+    EXPECT_EQ(machine.StoredRecords().size(), 200u);
+}
+
+// A stalled machine answering an earlier poll's state command late: that
+// state frame arrives in place of the page and must not become records.
+TEST_F(DeviceApiTest, LateStateReplyIsNotTakenForAPage) {
+    Connect();
+    machine.ReplaceAnswer(0, {tallytest::StateFrame(300, 1)});
+    machine.ReplaceAnswer(1, {tallytest::StateFrame(300, 1)});  // three "values"
+    EXPECT_EQ(Fetch(), 0);
+    EXPECT_EQ(machine.Written(), FetchCommands(1, /*withClear=*/false));
 }
 
 // The machine can announce up to 65535 records while the caller has room
@@ -321,16 +338,15 @@ TEST_F(DeviceApiTest, MoreRecordsThanTheCallerCanTake) {
 // store takes all 65535 values and nothing is written past it.
 TEST_F(DeviceApiTest, LargestAnnouncementInLongestPages) {
     machine.SetPageSize(125);
-    const std::vector<int> records = Sequence(65535 + 100, 11);
+    const std::vector<int> records = Sequence(65535, 11);
     machine.AddRecords(records);
-    machine.AnnounceCount(65535);
     Connect();
     std::vector<int> handed;
     for (int call = 0; call < 4; ++call) {
         ASSERT_EQ(Fetch(), 1);
         handed.insert(handed.end(), values.begin(), values.begin() + count);
     }
-    EXPECT_EQ(handed, std::vector<int>(records.begin(), records.begin() + 65535));
+    EXPECT_EQ(handed, records);
     EXPECT_EQ(tallylink::HeldBackRecordCount(), 0u);
     EXPECT_EQ(values[tallylink::kMaxRecordsPerCall], kUntouched);
 }
