@@ -25,8 +25,7 @@ TALLYLINK_API int GetDov_Oz_Er_State(int* cardSum, int* recordCount);
 /* Reads the stored records into values (room for 20000) and clears them on
  * the machine. *count is the number of values handed over (at most 20000).
  * A fetch that does not receive exactly the records the machine announces
- * fails
- * and leaves the records on the machine. When the machine holds more than
+ * fails and leaves the records on the machine. When the machine holds more than
  * 20000, all are read and cleared at once; the rest stay in the library
  * (also across a reconnect) and the following calls hand them out in order
  * before the machine is asked again. */
